@@ -1,0 +1,118 @@
+#include "platform/gui/Dialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QStringList>
+
+#include "platform/gui/Forms.h"
+#include "platform/gui/GuiColors.h"
+#include "platform/gui/Printers.h"
+
+namespace {
+
+class TQtDialogService : public TDialogService {
+ public:
+  int MessageBox(QWidget* parent, const std::string& caption, const std::string& text,
+                 TMsgDlgType type, TMsgDlgButtons buttons) override {
+    QMessageBox box(parent);
+    box.setWindowTitle(QString::fromStdString(caption));
+    box.setText(QString::fromStdString(text));
+    switch (type) {
+      case mtWarning: box.setIcon(QMessageBox::Warning); break;
+      case mtError: box.setIcon(QMessageBox::Critical); break;
+      case mtInformation: box.setIcon(QMessageBox::Information); break;
+      case mtConfirmation: box.setIcon(QMessageBox::Question); break;
+      case mtCustom: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    QMessageBox::StandardButtons standard;
+    if (buttons & mbYes) standard |= QMessageBox::Yes;
+    if (buttons & mbNo) standard |= QMessageBox::No;
+    if (buttons & mbOK) standard |= QMessageBox::Ok;
+    if (buttons & mbCancel) standard |= QMessageBox::Cancel;
+    box.setStandardButtons(standard);
+    switch (box.exec()) {
+      case QMessageBox::Yes: return mrYes;
+      case QMessageBox::No: return mrNo;
+      case QMessageBox::Ok: return mrOk;
+      default: return mrCancel;
+    }
+  }
+
+  bool ExecuteColor(QWidget* parent, TColor& color) override {
+    const QColor chosen = QColorDialog::getColor(ToQColor(color), parent);
+    if (!chosen.isValid()) return false;
+    color = FromQColor(chosen);
+    return true;
+  }
+
+  bool ExecuteFile(QWidget* parent, TFileDialogRequest& request) override {
+    const QString title = QString::fromStdString(request.Title);
+    const QString filter = QString::fromStdString(QtFilter(request.Filter));
+    const QString proposal = QString::fromStdString(request.FileName);
+    const QString chosen = request.Save ? QFileDialog::getSaveFileName(parent, title, proposal, filter)
+                                        : QFileDialog::getOpenFileName(parent, title, proposal, filter);
+    if (chosen.isEmpty()) return false;
+    request.FileName = chosen.toStdString();
+    return true;
+  }
+
+  bool ExecutePrint(QWidget* parent, QPrinter& printer) override {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+  }
+
+  bool ExecutePrinterSetup(QWidget* parent, QPrinter& printer) override {
+    QPageSetupDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+  }
+};
+
+TDialogService* CurrentService = nullptr;
+
+}  // namespace
+
+TDialogService& Dialogs() {
+  static TQtDialogService qtService;
+  return CurrentService ? *CurrentService : qtService;
+}
+
+void SetDialogService(TDialogService* service) { CurrentService = service; }
+
+int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons) {
+  return Dialogs().MessageBox(Application->MainWidget(), Application->Title, text, type, buttons);
+}
+
+bool TColorDialog::Execute(QWidget* parent) { return Dialogs().ExecuteColor(parent, Color); }
+
+bool TOpenDialog::Execute(QWidget* parent) {
+  TFileDialogRequest request{FSave, Title, Filter, DefaultExt, FileName};
+  if (!Dialogs().ExecuteFile(parent, request)) return false;
+  FileName = WithDefaultExt(request.FileName, DefaultExt);
+  return true;
+}
+
+bool TPrintDialog::Execute(QWidget* parent) { return Dialogs().ExecutePrint(parent, Printer()); }
+
+bool TPrinterSetupDialog::Execute(QWidget* parent) {
+  return Dialogs().ExecutePrinterSetup(parent, Printer());
+}
+
+std::string QtFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList entries;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = parts[i + 1].split(';').join(' ');
+    entries << (parts[i].contains('(') ? parts[i] : parts[i] + " (" + patterns + ")");
+  }
+  return entries.join(";;").toStdString();
+}
+
+std::string WithDefaultExt(const std::string& fileName, const std::string& defaultExt) {
+  if (defaultExt.empty() || fileName.empty()) return fileName;
+  if (!QFileInfo(QString::fromStdString(fileName)).suffix().isEmpty()) return fileName;
+  return fileName + "." + defaultExt;
+}

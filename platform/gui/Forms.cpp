@@ -1,0 +1,35 @@
+#include "platform/gui/Forms.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QWidget>
+
+#include "platform/gui/Dialogs.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace {
+TApplication TheApplication;
+}
+
+TApplication* Application = &TheApplication;
+
+void TApplication::Initialize() {
+  // The stored layouts name the Windows dialog font; Liberation Sans has its metrics.
+  QFont::insertSubstitution("MS Sans Serif", "Liberation Sans");
+}
+
+void TApplication::HandleException(const std::exception& e) {
+  if (OnException) OnException(e);
+  else ShowException(e);
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  Dialogs().MessageBox(FMainWidget, Title, ExceptionMessage(e), mtError, mbOK);
+}
+
+int TApplication::Run() {
+  if (FMainWidget) FMainWidget->show();
+  return QApplication::exec();
+}
+
+void TApplication::Terminate() { QApplication::quit(); }
