@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLocale>
 #include <QWidget>
 
 #include "platform/gui/Dialogs.h"
@@ -16,6 +17,8 @@ TApplication* Application = &TheApplication;
 void TApplication::Initialize() {
   // The stored layouts name the Windows dialog font; Liberation Sans has its metrics.
   QFont::insertSubstitution("MS Sans Serif", "Liberation Sans");
+  const QString point = QLocale::system().decimalPoint();
+  if (point.size() == 1 && point[0].unicode() < 0x80) DecimalSeparator = point[0].toLatin1();
 }
 
 void TApplication::HandleException(const std::exception& e) {

@@ -14,7 +14,7 @@ class TApplication {
   // When set, takes every failure in place of the default error box.
   std::function<void(const std::exception&)> OnException;
 
-  // Font substitutions for the stored layouts; call once after
+  // Font substitutions for the stored layouts, the regional decimal separator; call once after
   // the QApplication exists.
   void Initialize();
   void HandleException(const std::exception& e);

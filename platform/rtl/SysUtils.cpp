@@ -1,6 +1,202 @@
 #include "platform/rtl/SysUtils.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+char DecimalSeparator = '.';
+
 std::string ExceptionMessage(const std::exception& e) {
   if (auto* own = dynamic_cast<const Exception*>(&e)) return own->Message();
   return e.what();
+}
+
+std::string IntToStr(int64_t value) { return std::to_string(value); }
+
+int32_t StrToInt(const std::string& text) {
+  const auto fail = [&]() -> int32_t {
+    throw EConvertError("'" + text + "' is not a valid integer value");
+  };
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  int base = 10;
+  if (i < text.size() && text[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i == text.size()) return fail();
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (base == 16 && std::isxdigit(static_cast<unsigned char>(c))) digit = std::tolower(c) - 'a' + 10;
+    else return fail();
+    value = value * base + digit;
+    if (value > int64_t{1} << 32) return fail();
+  }
+  if (negative) value = -value;
+  // Hexadecimal texts may spell a negative number by its 32-bit pattern, as "$FFFFFFFF".
+  if (base == 16 && value > std::numeric_limits<int32_t>::max() && value <= 0xFFFFFFFFll)
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+    return fail();
+  return static_cast<int32_t>(value);
+}
+
+namespace {
+
+// The value's decimal digits (no leading zeros) and the position of the decimal point relative
+// to them: value = 0.d1d2d3... x 10^exponent.
+struct TDecimal {
+  bool Negative = false;
+  std::string Digits;
+  int Exponent = 0;
+};
+
+TDecimal ToDecimal(double value, int significant) {
+  TDecimal d;
+  d.Negative = std::signbit(value);
+  if (value == 0) return d;
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, std::fabs(value));
+  const std::string text = buffer;
+  const size_t e = text.find('e');
+  for (size_t i = 0; i < e; ++i)
+    if (std::isdigit(static_cast<unsigned char>(text[i]))) d.Digits += text[i];
+  d.Exponent = std::stoi(text.substr(e + 1)) + 1;
+  while (!d.Digits.empty() && d.Digits.back() == '0') d.Digits.pop_back();
+  return d;
+}
+
+// Keeps `fraction` decimals, rounding half away from zero on the decimal digits.
+void RoundTo(TDecimal& d, int fraction) {
+  const int keep = d.Exponent + fraction;
+  if (keep < 0) {
+    d.Digits.clear();
+    return;
+  }
+  if (static_cast<int>(d.Digits.size()) <= keep) return;
+  const bool up = d.Digits[keep] >= '5';
+  d.Digits.resize(keep);
+  if (up) {
+    int i = keep - 1;
+    while (i >= 0 && d.Digits[i] == '9') d.Digits[i--] = '0';
+    if (i >= 0) {
+      ++d.Digits[i];
+    } else {
+      d.Digits.insert(d.Digits.begin(), '1');
+      ++d.Exponent;
+    }
+  }
+  while (!d.Digits.empty() && d.Digits.back() == '0') d.Digits.pop_back();
+}
+
+char DigitAt(const TDecimal& d, int position) {  // position 0 is the first digit left of the point
+  const int index = d.Exponent - 1 - position;
+  return index >= 0 && index < static_cast<int>(d.Digits.size()) ? d.Digits[index] : '0';
+}
+
+}  // namespace
+
+std::string FloatToStr(double value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  const TDecimal d = ToDecimal(value, 15);
+  if (d.Digits.empty()) return "0";
+  std::string result = d.Negative ? "-" : "";
+  if (d.Exponent > 15 || d.Exponent < -3) {
+    result += d.Digits[0];
+    if (d.Digits.size() > 1) result += DecimalSeparator + d.Digits.substr(1);
+    return result + "E" + std::to_string(d.Exponent - 1);
+  }
+  if (d.Exponent <= 0) {
+    result += "0";
+    result += DecimalSeparator;
+    result += std::string(-d.Exponent, '0') + d.Digits;
+    return result;
+  }
+  for (int p = d.Exponent - 1; p >= 0; --p) result += DigitAt(d, p);
+  if (static_cast<int>(d.Digits.size()) > d.Exponent)
+    result += DecimalSeparator + d.Digits.substr(d.Exponent);
+  return result;
+}
+
+double StrToFloat(const std::string& text) {
+  const auto fail = [&]() -> double {
+    throw EConvertError("'" + text + "' is not a valid floating point value");
+  };
+  size_t begin = 0, end = text.size();
+  while (begin < end && text[begin] == ' ') ++begin;
+  while (end > begin && text[end - 1] == ' ') --end;
+  std::string plain;  // the number with '.' as separator, checked character by character
+  size_t i = begin;
+  if (i < end && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-') plain += '-';
+    ++i;
+  }
+  int digits = 0;
+  while (i < end && std::isdigit(static_cast<unsigned char>(text[i]))) plain += text[i++], ++digits;
+  if (i < end && text[i] == DecimalSeparator) {
+    plain += '.';
+    ++i;
+    while (i < end && std::isdigit(static_cast<unsigned char>(text[i]))) plain += text[i++], ++digits;
+  }
+  if (digits == 0) return fail();
+  if (i < end && (text[i] == 'e' || text[i] == 'E')) {
+    plain += 'e';
+    ++i;
+    if (i < end && (text[i] == '+' || text[i] == '-')) plain += text[i++];
+    int exponentDigits = 0;
+    while (i < end && std::isdigit(static_cast<unsigned char>(text[i]))) plain += text[i++], ++exponentDigits;
+    if (exponentDigits == 0) return fail();
+  }
+  if (i != end) return fail();
+  double value = 0;
+  const auto [ptr, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  if (error == std::errc::result_out_of_range) {
+    // Too small for a double reads as zero; too large is no valid value.
+    long double wide = 0;
+    const auto wideResult = std::from_chars(plain.data(), plain.data() + plain.size(), wide);
+    const bool tiny = wideResult.ec == std::errc() ? std::fabs(wide) < 1
+                                                   : plain.find("e-") != std::string::npos;
+    if (!tiny) return fail();
+    return 0.0;
+  }
+  if (error != std::errc() || ptr != plain.data() + plain.size()) return fail();
+  return value;
+}
+
+std::string FormatFloat(const std::string& pattern, double value) {
+  const size_t point = pattern.find('.');
+  const std::string integerPart = pattern.substr(0, point);
+  const std::string fractionPart = point == std::string::npos ? "" : pattern.substr(point + 1);
+  int minInteger = 0, minFraction = 0, maxFraction = 0;
+  for (char c : integerPart)
+    if (c == '0') ++minInteger;
+  for (char c : fractionPart) {
+    if (c == '0') minFraction = ++maxFraction;
+    else if (c == '#') ++maxFraction;
+  }
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+
+  TDecimal d = ToDecimal(value, 18);
+  RoundTo(d, maxFraction);
+  std::string result = d.Negative && !d.Digits.empty() ? "-" : "";
+  const int integerDigits = std::max(d.Digits.empty() ? 0 : d.Exponent, minInteger);
+  for (int p = integerDigits - 1; p >= 0; --p) result += DigitAt(d, p);
+  std::string fraction;
+  for (int f = 0; f < maxFraction; ++f) fraction += DigitAt(d, -1 - f);
+  while (static_cast<int>(fraction.size()) > minFraction && fraction.back() == '0') fraction.pop_back();
+  if (!fraction.empty()) result += DecimalSeparator + fraction;
+  return result;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Exceptions of the class library: every failure carries a message text that the application's
-// default handler shows.
+// Exceptions of the class library, and number texts in the user's regional format: every
+// failure carries a message text that the application's default handler shows.
 
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -23,3 +24,23 @@ class EConvertError : public Exception {
 
 // The message of any exception: ours carry one, foreign ones give what().
 std::string ExceptionMessage(const std::exception& e);
+
+// The regional decimal separator; the application sets it from the system locale at start-up.
+extern char DecimalSeparator;
+
+std::string IntToStr(int64_t value);
+// Accepts leading blanks, a sign, decimal digits or hexadecimal after "$" or "0x"; the result
+// must fit 32 bits. Raises EConvertError "'text' is not a valid integer value".
+int32_t StrToInt(const std::string& text);
+
+// General format: up to 15 significant digits, no trailing zeros, fixed notation while the
+// integer part has at most 15 digits and the value is at least 0.0001, else "1.5E-7".
+std::string FloatToStr(double value);
+// Accepts blanks around, a sign, digits with DecimalSeparator, and an exponent. Raises
+// EConvertError "'text' is not a valid floating point value".
+double StrToFloat(const std::string& text);
+
+// Digit-placeholder patterns such as "#.##" or "0.00": '0' always prints a digit, '#' only a
+// significant one; the last place rounds half away from zero. A value that rounds to zero
+// prints no sign.
+std::string FormatFloat(const std::string& pattern, double value);

@@ -1,0 +1,106 @@
+// Number texts in the regional format: general float format, parsing, "#.##" patterns.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "platform/rtl/SysUtils.h"
+
+namespace {
+
+class Separator {
+ public:
+  explicit Separator(char c) : FSaved(DecimalSeparator) { DecimalSeparator = c; }
+  ~Separator() { DecimalSeparator = FSaved; }
+
+ private:
+  char FSaved;
+};
+
+struct TFloatCase {
+  double Value;
+  const char* Text;
+};
+
+}  // namespace
+
+TEST(FloatToStr, GeneralFormatUpToFifteenDigits) {
+  const TFloatCase cases[] = {
+      {0, "0"},          {-0.0, "0"},          {45.5, "45.5"},         {-120, "-120"},
+      {0.1, "0.1"},      {1.0 / 3, "0.333333333333333"},              {0.0001, "0.0001"},
+      {0.00001, "1E-5"}, {1.5e-7, "1.5E-7"},   {123456789012345.0, "123456789012345"},
+      {1e15, "1E15"},    {-2.5e20, "-2.5E20"}, {99.99999999999999, "100"},
+      {std::numeric_limits<double>::infinity(), "INF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.Value), c.Text) << c.Value;
+  EXPECT_EQ(FloatToStr(std::nan("")), "NAN");
+}
+
+TEST(FloatToStr, UsesTheRegionalSeparatorAndReadsBackTheSameDouble) {
+  for (char separator : {'.', ','}) {
+    Separator scope(separator);
+    EXPECT_EQ(FloatToStr(45.5), std::string("45") + separator + "5");
+    for (double v : {45.5, 0.1, 1.0 / 3, 359.99, -1e-7, 123.456789012345, 6.02e23}) {
+      const std::string text = FloatToStr(v);
+      EXPECT_EQ(FloatToStr(StrToFloat(text)), text);
+    }
+  }
+}
+
+TEST(StrToFloat, AcceptsRegionalNumbers) {
+  Separator scope(',');
+  const TFloatCase cases[] = {
+      {45.5, "45,5"}, {-3, " -3 "}, {0.5, ",5"},   {5, "5,"},
+      {1500, "1,5e3"}, {1.5e-3, "1,5E-3"}, {7, "+7"}, {0, "1e-400"}, {0, "-1e-99999"},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(StrToFloat(c.Text), c.Value) << c.Text;
+}
+
+TEST(StrToFloat, RejectsWithTheConvertersMessage) {
+  Separator scope(',');
+  for (const char* text : {"", " ", "45.5", "abc", "1,2,3", "1e", "--1", "1e400", "1e99999", "12a", "INF"}) {
+    try {
+      StrToFloat(text);
+      ADD_FAILURE() << "accepted '" << text << "'";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), std::string("'") + text + "' is not a valid floating point value");
+    }
+  }
+}
+
+TEST(StrToInt, ReadsDecimalAndHexadecimal) {
+  const struct {
+    const char* Text;
+    int32_t Value;
+  } cases[] = {{"0", 0},         {"-12", -12},          {" 8388608", 8388608}, {"+5", 5},
+               {"$FF", 255},     {"0x10", 16},          {"2147483647", 2147483647},
+               {"-2147483648", std::numeric_limits<int32_t>::min()}, {"$FFFFFFFF", -1}};
+  for (const auto& c : cases) EXPECT_EQ(StrToInt(c.Text), c.Value) << c.Text;
+  for (const char* bad : {"", "-", "1 ", "1.5", "2147483648", "99999999999999999999", "$", "x1"}) {
+    try {
+      StrToInt(bad);
+      ADD_FAILURE() << "accepted '" << bad << "'";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), std::string("'") + bad + "' is not a valid integer value");
+    }
+  }
+}
+
+TEST(FormatFloat, DigitPlaceholders) {
+  const struct {
+    const char* Pattern;
+    double Value;
+    const char* Text;
+  } cases[] = {
+      {"#.##", 120, "120"},      {"#.##", 45.5, "45.5"},    {"#.##", 0.5, ".5"},
+      {"#.##", 0, ""},           {"#.##", 0.004, ""},       {"#.##", -0.004, ""},
+      {"#.##", -12.345, "-12.35"}, {"#.##", 0.125, ".13"},  {"#.##", 1.005, "1"},
+      {"#.##", 359.999, "360"},  {"#.##", 1e20, "100000000000000000000"},
+      {"0.00", 0, "0.00"},       {"0.00", 3.1, "3.10"},     {"0.##", 0.5, "0.5"},
+      {"#", 2.5, "3"},           {"00", 7, "07"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FormatFloat(c.Pattern, c.Value), c.Text) << c.Pattern << " " << c.Value;
+  Separator scope(',');
+  EXPECT_EQ(FormatFloat("#.##", 45.5), "45,5");
+}
