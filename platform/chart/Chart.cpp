@@ -71,12 +71,12 @@ void TChartSeries::SetParentChart(TChart* chart) {
   FParentChart = chart;
   if (chart) {
     chart->FSeries.push_back(this);
-    chart->update();
+    chart->Invalidate();
   }
 }
 
 void TChartSeries::Changed() const {
-  if (FParentChart) FParentChart->update();
+  if (FParentChart) FParentChart->Invalidate();
 }
 
 void TChartSeries::SetSeriesColor(TColor color) {
@@ -241,11 +241,11 @@ void TPointSeries::DrawMark(QPainter& painter, QPoint at, const TChartValue& val
 // ---- TChartAxis, TChartLegend ----
 
 void TChartAxis::SetMinimum(double minimum) {
-  if (Assign(FMinimum, minimum)) FChart.update();
+  if (Assign(FMinimum, minimum)) FChart.Invalidate();
 }
 
 void TChartAxis::SetMaximum(double maximum) {
-  if (Assign(FMaximum, maximum)) FChart.update();
+  if (Assign(FMaximum, maximum)) FChart.Invalidate();
 }
 
 void TChartAxis::SetMinMax(double minimum, double maximum) {
@@ -254,11 +254,11 @@ void TChartAxis::SetMinMax(double minimum, double maximum) {
 }
 
 void TChartLegend::SetVisible(bool visible) {
-  if (Assign(FVisible, visible)) FChart.update();
+  if (Assign(FVisible, visible)) FChart.Invalidate();
 }
 
 void TChartLegend::SetColorWidth(int width) {
-  if (Assign(FColorWidth, std::max(0, width))) FChart.update();
+  if (Assign(FColorWidth, std::max(0, width))) FChart.Invalidate();
 }
 
 // ---- TChart ----
@@ -278,7 +278,7 @@ TChartSeries* TChart::Series(int index) const {
 
 void TChart::RemoveAllSeries() {
   ReleaseSeries();
-  update();
+  Invalidate();
 }
 
 void TChart::ReleaseSeries() {
@@ -288,12 +288,19 @@ void TChart::ReleaseSeries() {
 
 void TChart::Detach(TChartSeries& series) {
   FSeries.erase(std::find(FSeries.begin(), FSeries.end(), &series));
-  update();
+  Invalidate();
 }
 
 void TChart::SetLegendBand(double fraction) {
   if (!(fraction > 0.0)) fraction = 0.0;  // also NaN
-  if (Assign(FLegendBand, std::min(fraction, 1.0))) update();
+  if (Assign(FLegendBand, std::min(fraction, 1.0))) Invalidate();
+}
+
+// A hidden or empty widget drops the update, but showing or resizing it paints it anyway.
+void TChart::Invalidate() {
+  if (FUpdatePending) return;
+  FUpdatePending = true;
+  update();
 }
 
 TChartMapping TChart::Mapping(const QRect& rect) const {
@@ -355,6 +362,7 @@ void TChart::DrawLegend(QPainter& painter, const QRect& rect) const {
 }
 
 void TChart::paintEvent(QPaintEvent*) {
+  FUpdatePending = false;
   QPainter painter(this);
   Paint(painter, rect());
 }
@@ -393,7 +401,12 @@ void TChart::CopyToClipboardMetafile(bool) const {
 void TChart::Print() const {
   QPrinter& printer = Printer();
   QPainter painter;
-  if (!painter.begin(&printer)) throw Exception("The printer cannot be opened.");
+  if (!painter.begin(&printer)) {
+    const QString target = printer.outputFileName().isEmpty()
+                               ? "the printer \"" + printer.printerName() + "\""
+                               : "the file \"" + printer.outputFileName() + "\"";
+    throw Exception("Cannot print to " + target.toStdString() + ".");
+  }
   const QSize chart(std::max(1, width()), std::max(1, height()));
   double sx = static_cast<double>(printer.width()) / chart.width();
   double sy = static_cast<double>(printer.height()) / chart.height();

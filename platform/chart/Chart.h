@@ -203,10 +203,13 @@ class TChart : public QWidget {
 
  private:
   friend class TChartSeries;
+  friend class TChartAxis;
+  friend class TChartLegend;
   TChartMapping Mapping(const QRect& rect) const;
   void DrawLegend(QPainter& painter, const QRect& rect) const;
   void Detach(TChartSeries& series);
   void ReleaseSeries();
+  void Invalidate();
 
   std::vector<TChartSeries*> FSeries;
   TChartAxis FBottomAxis{*this};
@@ -214,4 +217,7 @@ class TChart : public QWidget {
   TChartLegend FLegend{*this};
   double FLegendBand = 0.0;
   bool FPrintProportional = true;
+  // Set from a change until the next paint, so that a redraw adding thousands of points asks
+  // Qt for one update only.
+  bool FUpdatePending = false;
 };

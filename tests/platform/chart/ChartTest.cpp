@@ -582,4 +582,12 @@ TEST_F(ChartOutputTest, PrintsOnePageProportionalOrFilling) {
   printer.setOutputFileName(QString());
 }
 
+TEST_F(ChartOutputTest, PrinterThatCannotBeOpenedRaisesAnError) {
+  QPrinter& printer = Printer();
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(Path("missing-folder/net.pdf"));
+  EXPECT_THROW(Chart.Print(), Exception);
+  printer.setOutputFileName(QString());
+}
+
 }  // namespace
