@@ -387,6 +387,24 @@ TEST_F(ChartTest, MarksDrawTheLabelBesideTheSymbolOnlyWhenVisible) {
   }
 }
 
+TEST_F(ChartTest, SeriesPaintInListOrder) {
+  TLineSeries red, blue;
+  for (TLineSeries* s : {&red, &blue}) {
+    s->SetXValuesOrder(loNone);
+    s->AddXY(-1, 0);
+    s->AddXY(1, 0);
+  }
+  red.SetSeriesColor(clRed);
+  blue.SetSeriesColor(clBlue);
+  red.SetParentChart(&Chart);
+  blue.SetParentChart(&Chart);
+  EXPECT_EQ(Render().pixel(50, 50), ToQColor(clBlue).rgb());
+  Chart.RemoveAllSeries();
+  blue.SetParentChart(&Chart);
+  red.SetParentChart(&Chart);
+  EXPECT_EQ(Render().pixel(50, 50), ToQColor(clRed).rgb());
+}
+
 TEST_F(ChartTest, OpaqueMarksHideWhatWasDrawnBelowThem) {
   TLineSeries line;
   line.SetXValuesOrder(loNone);
@@ -437,6 +455,15 @@ TEST_F(ChartLegendTest, ListsSeriesInOrderWithTheirColourAndTitle) {
             ToQColor(clRed).rgb());
   // the title follows the sample
   EXPECT_FALSE(DarkBounds(image, QRect(red->x() + 20, 0, blue->x() - red->x() - 20, 30)).isNull());
+}
+
+TEST_F(ChartLegendTest, ShowingItLeavesThePlotWhereItWas) {
+  Shown.AddXY(-1, -0.5, "", clBlack);
+  Shown.AddXY(1, 0.5, "", clBlack);
+  const QRect plot(0, 50, 100, 50);  // below the legend's rows
+  const QImage without = Render().copy(plot);
+  Chart.Legend().SetVisible(true);
+  EXPECT_EQ(Render().copy(plot), without);
 }
 
 TEST_F(ChartLegendTest, HiddenByDefaultAndWrapsIntoRowsWhenNarrow) {
