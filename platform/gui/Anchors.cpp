@@ -1,18 +1,22 @@
 #include "platform/gui/Anchors.h"
 
 #include <QEvent>
-#include <algorithm>
 #include <QVariant>
+#include <algorithm>
 #include <vector>
 
 TAnchors ParseAnchors(const QString& text) {
   TAnchors anchors = 0;
   for (const QString& part : text.split(',', Qt::SkipEmptyParts)) {
     const QString name = part.trimmed();
-    if (name == "akLeft") anchors |= akLeft;
-    else if (name == "akTop") anchors |= akTop;
-    else if (name == "akRight") anchors |= akRight;
-    else if (name == "akBottom") anchors |= akBottom;
+    if (name == "akLeft")
+      anchors |= akLeft;
+    else if (name == "akTop")
+      anchors |= akTop;
+    else if (name == "akRight")
+      anchors |= akRight;
+    else if (name == "akBottom")
+      anchors |= akBottom;
   }
   return anchors ? anchors : akLeft | akTop;
 }
@@ -37,11 +41,12 @@ void Place(bool nearSide, bool farSide, int start, int length, int design, int a
 
 class TAnchorKeeper : public QObject {
  public:
-  explicit TAnchorKeeper(QWidget* parent) : QObject(parent), FParent(parent), FDesign(parent->size()) {
+  TAnchorKeeper(QWidget* parent, QSize design) : QObject(parent), FParent(parent), FDesign(design) {
     for (QObject* child : parent->children()) {
       auto* widget = qobject_cast<QWidget*>(child);
       if (!widget || widget->isWindow()) continue;
-      FItems.push_back({widget, widget->geometry(), ParseAnchors(widget->property("anchors").toString())});
+      FItems.push_back(
+          {widget, widget->geometry(), ParseAnchors(widget->property("anchors").toString())});
     }
     parent->installEventFilter(this);
   }
@@ -77,4 +82,6 @@ class TAnchorKeeper : public QObject {
 
 }  // namespace
 
-void ApplyAnchors(QWidget* parent) { new TAnchorKeeper(parent); }
+void ApplyAnchors(QWidget* parent, QSize design) {
+  new TAnchorKeeper(parent, design);
+}

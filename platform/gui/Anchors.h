@@ -11,6 +11,7 @@ using TAnchors = int;
 // Parses "akLeft,akTop,..." as written in the stored layouts; an empty text is [akLeft, akTop].
 TAnchors ParseAnchors(const QString& text);
 
-// Records the current geometry of every direct child of `parent` as its design geometry and
-// keeps the children in place by their "anchors" property whenever `parent` is resized.
-void ApplyAnchors(QWidget* parent);
+// Takes the current geometry of every direct child of `parent` as its place in a parent of the
+// `design` size, and keeps the children in place by their "anchors" property whenever `parent`
+// is resized.
+void ApplyAnchors(QWidget* parent, QSize design);

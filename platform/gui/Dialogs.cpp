@@ -22,11 +22,21 @@ class TQtDialogService : public TDialogService {
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(QString::fromStdString(text));
     switch (type) {
-      case mtWarning: box.setIcon(QMessageBox::Warning); break;
-      case mtError: box.setIcon(QMessageBox::Critical); break;
-      case mtInformation: box.setIcon(QMessageBox::Information); break;
-      case mtConfirmation: box.setIcon(QMessageBox::Question); break;
-      case mtCustom: box.setIcon(QMessageBox::NoIcon); break;
+      case mtWarning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+      case mtError:
+        box.setIcon(QMessageBox::Critical);
+        break;
+      case mtInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+      case mtConfirmation:
+        box.setIcon(QMessageBox::Question);
+        break;
+      case mtCustom:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     QMessageBox::StandardButtons standard;
     if (buttons & mbYes) standard |= QMessageBox::Yes;
@@ -35,10 +45,14 @@ class TQtDialogService : public TDialogService {
     if (buttons & mbCancel) standard |= QMessageBox::Cancel;
     box.setStandardButtons(standard);
     switch (box.exec()) {
-      case QMessageBox::Yes: return mrYes;
-      case QMessageBox::No: return mrNo;
-      case QMessageBox::Ok: return mrOk;
-      default: return mrCancel;
+      case QMessageBox::Yes:
+        return mrYes;
+      case QMessageBox::No:
+        return mrNo;
+      case QMessageBox::Ok:
+        return mrOk;
+      default:
+        return mrCancel;
     }
   }
 
@@ -53,8 +67,9 @@ class TQtDialogService : public TDialogService {
     const QString title = QString::fromStdString(request.Title);
     const QString filter = QString::fromStdString(QtFilter(request.Filter));
     const QString proposal = QString::fromStdString(request.FileName);
-    const QString chosen = request.Save ? QFileDialog::getSaveFileName(parent, title, proposal, filter)
-                                        : QFileDialog::getOpenFileName(parent, title, proposal, filter);
+    const QString chosen = request.Save
+                               ? QFileDialog::getSaveFileName(parent, title, proposal, filter)
+                               : QFileDialog::getOpenFileName(parent, title, proposal, filter);
     if (chosen.isEmpty()) return false;
     request.FileName = chosen.toStdString();
     return true;
@@ -80,13 +95,17 @@ TDialogService& Dialogs() {
   return CurrentService ? *CurrentService : qtService;
 }
 
-void SetDialogService(TDialogService* service) { CurrentService = service; }
+void SetDialogService(TDialogService* service) {
+  CurrentService = service;
+}
 
 int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons) {
   return Dialogs().MessageBox(Application->MainWidget(), Application->Title, text, type, buttons);
 }
 
-bool TColorDialog::Execute(QWidget* parent) { return Dialogs().ExecuteColor(parent, Color); }
+bool TColorDialog::Execute(QWidget* parent) {
+  return Dialogs().ExecuteColor(parent, Color);
+}
 
 bool TOpenDialog::Execute(QWidget* parent) {
   TFileDialogRequest request{FSave, Title, Filter, DefaultExt, FileName};
@@ -95,7 +114,9 @@ bool TOpenDialog::Execute(QWidget* parent) {
   return true;
 }
 
-bool TPrintDialog::Execute(QWidget* parent) { return Dialogs().ExecutePrint(parent, Printer()); }
+bool TPrintDialog::Execute(QWidget* parent) {
+  return Dialogs().ExecutePrint(parent, Printer());
+}
 
 bool TPrinterSetupDialog::Execute(QWidget* parent) {
   return Dialogs().ExecutePrinterSetup(parent, Printer());

@@ -22,8 +22,10 @@ void TApplication::Initialize() {
 }
 
 void TApplication::HandleException(const std::exception& e) {
-  if (OnException) OnException(e);
-  else ShowException(e);
+  if (OnException)
+    OnException(e);
+  else
+    ShowException(e);
 }
 
 void TApplication::ShowException(const std::exception& e) {
@@ -35,4 +37,6 @@ int TApplication::Run() {
   return QApplication::exec();
 }
 
-void TApplication::Terminate() { QApplication::quit(); }
+void TApplication::Terminate() {
+  QApplication::quit();
+}

@@ -17,6 +17,12 @@ constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor RGB(uint8_t r, uint8_t g, uint8_t b) {
   return static_cast<TColor>(r | (g << 8) | (b << 16));
 }
-constexpr uint8_t GetRValue(TColor c) { return static_cast<uint8_t>(c & 0xFF); }
-constexpr uint8_t GetGValue(TColor c) { return static_cast<uint8_t>((c >> 8) & 0xFF); }
-constexpr uint8_t GetBValue(TColor c) { return static_cast<uint8_t>((c >> 16) & 0xFF); }
+constexpr uint8_t GetRValue(TColor c) {
+  return static_cast<uint8_t>(c & 0xFF);
+}
+constexpr uint8_t GetGValue(TColor c) {
+  return static_cast<uint8_t>((c >> 8) & 0xFF);
+}
+constexpr uint8_t GetBValue(TColor c) {
+  return static_cast<uint8_t>((c >> 16) & 0xFF);
+}

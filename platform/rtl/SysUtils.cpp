@@ -14,7 +14,9 @@ std::string ExceptionMessage(const std::exception& e) {
   return e.what();
 }
 
-std::string IntToStr(int64_t value) { return std::to_string(value); }
+std::string IntToStr(int64_t value) {
+  return std::to_string(value);
+}
 
 int32_t StrToInt(const std::string& text) {
   const auto fail = [&]() -> int32_t {
@@ -37,9 +39,12 @@ int32_t StrToInt(const std::string& text) {
   for (; i < text.size(); ++i) {
     const char c = text[i];
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && std::isxdigit(static_cast<unsigned char>(c))) digit = std::tolower(c) - 'a' + 10;
-    else return fail();
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && std::isxdigit(static_cast<unsigned char>(c)))
+      digit = std::tolower(c) - 'a' + 10;
+    else
+      return fail();
     value = value * base + digit;
     if (value > int64_t{1} << 32) return fail();
   }
@@ -148,7 +153,8 @@ double StrToFloat(const std::string& text) {
   if (i < end && text[i] == DecimalSeparator) {
     plain += '.';
     ++i;
-    while (i < end && std::isdigit(static_cast<unsigned char>(text[i]))) plain += text[i++], ++digits;
+    while (i < end && std::isdigit(static_cast<unsigned char>(text[i])))
+      plain += text[i++], ++digits;
   }
   if (digits == 0) return fail();
   if (i < end && (text[i] == 'e' || text[i] == 'E')) {
@@ -156,7 +162,8 @@ double StrToFloat(const std::string& text) {
     ++i;
     if (i < end && (text[i] == '+' || text[i] == '-')) plain += text[i++];
     int exponentDigits = 0;
-    while (i < end && std::isdigit(static_cast<unsigned char>(text[i]))) plain += text[i++], ++exponentDigits;
+    while (i < end && std::isdigit(static_cast<unsigned char>(text[i])))
+      plain += text[i++], ++exponentDigits;
     if (exponentDigits == 0) return fail();
   }
   if (i != end) return fail();
@@ -166,8 +173,8 @@ double StrToFloat(const std::string& text) {
     // Too small for a double reads as zero; too large is no valid value.
     long double wide = 0;
     const auto wideResult = std::from_chars(plain.data(), plain.data() + plain.size(), wide);
-    const bool tiny = wideResult.ec == std::errc() ? std::fabs(wide) < 1
-                                                   : plain.find("e-") != std::string::npos;
+    const bool tiny =
+        wideResult.ec == std::errc() ? std::fabs(wide) < 1 : plain.find("e-") != std::string::npos;
     if (!tiny) return fail();
     return 0.0;
   }
@@ -183,8 +190,10 @@ std::string FormatFloat(const std::string& pattern, double value) {
   for (char c : integerPart)
     if (c == '0') ++minInteger;
   for (char c : fractionPart) {
-    if (c == '0') minFraction = ++maxFraction;
-    else if (c == '#') ++maxFraction;
+    if (c == '0')
+      minFraction = ++maxFraction;
+    else if (c == '#')
+      ++maxFraction;
   }
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
@@ -196,7 +205,8 @@ std::string FormatFloat(const std::string& pattern, double value) {
   for (int p = integerDigits - 1; p >= 0; --p) result += DigitAt(d, p);
   std::string fraction;
   for (int f = 0; f < maxFraction; ++f) fraction += DigitAt(d, -1 - f);
-  while (static_cast<int>(fraction.size()) > minFraction && fraction.back() == '0') fraction.pop_back();
+  while (static_cast<int>(fraction.size()) > minFraction && fraction.back() == '0')
+    fraction.pop_back();
   if (!fraction.empty()) result += DecimalSeparator + fraction;
   return result;
 }

@@ -31,4 +31,6 @@ void LiveGLTest::TearDown() {
   FSurface.reset();
 }
 
-QImage LiveGLTest::ReadPixels() const { return FFramebuffer->toImage(); }
+QImage LiveGLTest::ReadPixels() const {
+  return FFramebuffer->toImage();
+}

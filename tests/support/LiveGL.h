@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <memory>
-
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
+#include <memory>
 
 class LiveGLTest : public testing::Test {
  protected:

@@ -54,7 +54,9 @@ bool TScriptedDialogs::ExecutePrinterSetup(QWidget*, QPrinter&) {
   return Pop(FSetupAnswers, "printer setup").value_or(false);
 }
 
-TScriptedDialogsScope::TScriptedDialogsScope() : FPrevious(&Dialogs()) { SetDialogService(&FDialogs); }
+TScriptedDialogsScope::TScriptedDialogsScope() : FPrevious(&Dialogs()) {
+  SetDialogService(&FDialogs);
+}
 
 TScriptedDialogsScope::~TScriptedDialogsScope() {
   EXPECT_TRUE(FDialogs.AllAnswered()) << "scripted dialog answers left unused";

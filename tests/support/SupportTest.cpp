@@ -32,8 +32,9 @@ TEST(ScriptedDialogs, AnswersInOrderAndRecords) {
 TEST(ScriptedDialogs, UnscriptedQuestionFailsAndCancels) {
   TScriptedDialogs dialogs;
   int answer = -1;
-  EXPECT_NONFATAL_FAILURE(answer = dialogs.MessageBox(nullptr, "", "?", mtConfirmation, mbYes | mbNo),
-                          "unscripted message dialog");
+  EXPECT_NONFATAL_FAILURE(
+      answer = dialogs.MessageBox(nullptr, "", "?", mtConfirmation, mbYes | mbNo),
+      "unscripted message dialog");
   EXPECT_EQ(answer, mrCancel);
   TColor color = clNavy;
   EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(dialogs.ExecuteColor(nullptr, color)), "unscripted colour");

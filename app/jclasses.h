@@ -1,0 +1,65 @@
+#pragma once
+// The joint and group records of a data set and the lists that hold them.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Graphics.h"
+
+class TLineSeries;
+class TPointSeries;
+
+struct TJoint {
+  double Beta = 0;  // azimuth of the dip direction, degrees clockwise from north
+  double Psi = 0;   // dip, degrees
+  // The chooser entry at the last Add or Change (-1: none); kept for every joint, meaningful
+  // only while InGroup is set.
+  int32_t GroupIndex = -1;
+  TColor Color = clBlack;
+  bool InGroup = false;
+  std::string Caption;
+};
+
+struct TGroup {
+  double Beta = 0;  // the mean plane, recomputed at every redraw and never stored
+  double Psi = 0;
+  TColor Color = clBlack;
+  std::string Caption;
+  bool Active = false;
+};
+
+// An ordered list that owns its items: Delete and Clear free them. Indexing out of range raises
+// the list index error.
+template <class T>
+class TOwningList {
+ public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  T* operator[](int index) const { return FItems[CheckIndex(index)].get(); }
+  T* Add(std::unique_ptr<T> item) {
+    FItems.push_back(std::move(item));
+    return FItems.back().get();
+  }
+  void Delete(int index) { FItems.erase(FItems.begin() + CheckIndex(index)); }
+  void Clear() { FItems.clear(); }
+
+ private:
+  int CheckIndex(int index) const;
+  std::vector<std::unique_ptr<T>> FItems;
+};
+
+// Raises "List index out of bounds (index)".
+[[noreturn]] void ListIndexError(int index);
+
+template <class T>
+int TOwningList<T>::CheckIndex(int index) const {
+  if (index < 0 || index >= Count()) ListIndexError(index);
+  return index;
+}
+
+using TJointList = TOwningList<TJoint>;
+// Exactly ten groups, made with the main window and never added to or removed from.
+using TGroupList = TOwningList<TGroup>;
+// Freeing a series takes it off its chart.
+using TLineSeriesList = TOwningList<TLineSeries>;
+using TPointSeriesList = TOwningList<TPointSeries>;

@@ -1,0 +1,17 @@
+// The program entry: the application object, the main window, the message loop.
+#include <QApplication>
+
+#include "app/frmmn.h"
+#include "platform/gui/Forms.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  Application->Initialize();
+  Application->Title = "Vandremolixic projection";
+  TfrmMain form;
+  frmMain = &form;
+  Application->SetMainWidget(&form);
+  const int result = Application->Run();
+  frmMain = nullptr;
+  return result;
+}
