@@ -392,16 +392,42 @@ void ScaleMatrix(TMatrix& m, float factor) {
   for (auto& row : m) ScaleVector(row, factor);
 }
 
+// The minors come from the twelve 2x2 determinants of rows 0, 1 and of rows 2, 3, in double
+// precision, which holds the products of Singles exactly; each minor is rounded to Single as in the
+// plain form.
 void InvertMatrix(TMatrix& m) {
-  float det = MatrixDeterminant(m);
+  double s[4][4], c[4][4];
+#pragma GCC unroll 4
+  for (int a = 0; a < 4; ++a)
+#pragma GCC unroll 4
+    for (int b = a + 1; b < 4; ++b) {
+      s[a][b] = double(m[0][a]) * m[1][b] - double(m[0][b]) * m[1][a];
+      c[a][b] = double(m[2][a]) * m[3][b] - double(m[2][b]) * m[3][a];
+    }
+  // The columns that remain without each column.
+  static constexpr int rest[4][3] = {{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {0, 1, 2}};
+  float adj[4][4];
+#pragma GCC unroll 4
+  for (int col = 0; col < 4; ++col) {
+    const int k0 = rest[col][0], k1 = rest[col][1], k2 = rest[col][2];
+#pragma GCC unroll 4
+    for (int row = 0; row < 4; ++row) {
+      // Expand along the one row of the other pair that remains.
+      const float* r = m[row ^ 1].data();
+      const double(&d)[4][4] = row < 2 ? c : s;
+      double value = r[k0] * d[k1][k2] - r[k1] * d[k0][k2] + r[k2] * d[k0][k1];
+      adj[col][row] = CofactorSign(row, col) * float(value);
+    }
+  }
+  float det = float(double(m[0][0]) * adj[0][0] + double(m[0][1]) * adj[1][0] +
+                    double(m[0][2]) * adj[2][0] + double(m[0][3]) * adj[3][0]);
   if (!(std::fabs(det) >= EPSILON)) {
     m = IdentityHmgMatrix;
     return;
   }
-  AdjointMatrix(m);
-  Ext factor = 1 / Ext(det);
-  for (auto& row : m)
-    for (float& e : row) e = float(e * factor);
+  double factor = 1 / double(det);
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) m[i][j] = float(adj[i][j] * factor);
 }
 
 void TransposeScaleM33(const TMatrix& m, TMatrix& mr, float factor) {
@@ -671,10 +697,7 @@ void VectorNormalize(const TVector& v, TVector& vr) {
   vr[W] = 0;
 }
 void MatrixMultiply(const TMatrix& m1, const TMatrix& m2, TMatrix& mr) {
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j)
-      mr[i][j] = float(Ext(m1[i][0]) * m2[0][j] + Ext(m1[i][1]) * m2[1][j] +
-                       Ext(m1[i][2]) * m2[2][j] + Ext(m1[i][3]) * m2[3][j]);
+  for (int i = 0; i < 4; ++i) VectorTransform(m1[i], m2, mr[i]);
 }
 void VectorTransform(const TVector& v, const TMatrix& m, TVector& vr) {
   for (int j = 0; j < 4; ++j)
@@ -683,6 +706,17 @@ void VectorTransform(const TVector& v, const TMatrix& m, TVector& vr) {
 }
 float RSqrt(float v) {
   return float(1 / std::sqrt(Ext(v)));
+}
+void InvertMatrix(TMatrix& m) {
+  float det = MatrixDeterminant(m);
+  if (!(std::fabs(det) >= EPSILON)) {
+    m = IdentityHmgMatrix;
+    return;
+  }
+  AdjointMatrix(m);
+  Ext factor = 1 / Ext(det);
+  for (auto& row : m)
+    for (float& e : row) e = float(e * factor);
 }
 
 }  // namespace PlainPath
@@ -791,26 +825,6 @@ void NormalizeVector(TVector& v) {
 void VectorNormalize(const TVector& v, TVector& vr) {
   __m128 xyz = _mm_and_ps(_mm_loadu_ps(v.data()), _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0)));
   _mm_storeu_ps(vr.data(), Normalized3(xyz));
-}
-
-void MatrixMultiply(const TMatrix& m1, const TMatrix& m2, TMatrix& mr) {
-  __m128 b0 = _mm_loadu_ps(m2[0].data()), b1 = _mm_loadu_ps(m2[1].data());
-  __m128 b2 = _mm_loadu_ps(m2[2].data()), b3 = _mm_loadu_ps(m2[3].data());
-  for (int i = 0; i < 4; ++i) {
-    const float* a = m1[i].data();
-    __m128 r = _mm_add_ps(
-        _mm_add_ps(_mm_mul_ps(_mm_set1_ps(a[0]), b0), _mm_mul_ps(_mm_set1_ps(a[1]), b1)),
-        _mm_add_ps(_mm_mul_ps(_mm_set1_ps(a[2]), b2), _mm_mul_ps(_mm_set1_ps(a[3]), b3)));
-    _mm_storeu_ps(mr[i].data(), r);
-  }
-}
-
-void VectorTransform(const TVector& v, const TMatrix& m, TVector& vr) {
-  __m128 r = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(v[X]), _mm_loadu_ps(m[X].data())),
-                                   _mm_mul_ps(_mm_set1_ps(v[Y]), _mm_loadu_ps(m[Y].data()))),
-                        _mm_add_ps(_mm_mul_ps(_mm_set1_ps(v[Z]), _mm_loadu_ps(m[Z].data())),
-                                   _mm_mul_ps(_mm_set1_ps(v[W]), _mm_loadu_ps(m[W].data()))));
-  _mm_storeu_ps(vr.data(), r);
 }
 
 float RSqrt(float v) {

@@ -269,4 +269,23 @@ void VectorNormalize(const TVector& v, TVector& vr);
 void MatrixMultiply(const TMatrix& m1, const TMatrix& m2, TMatrix& mr);
 void VectorTransform(const TVector& v, const TMatrix& m, TVector& vr);
 float RSqrt(float v);
+void InvertMatrix(TMatrix& m);
 }  // namespace PlainPath
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+
+// Inline, so that a loop over many vectors keeps the matrix in registers.
+inline void VectorTransform(const TVector& v, const TMatrix& m, TVector& vr) {
+  __m128 r = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(v[X]), _mm_loadu_ps(m[X].data())),
+                                   _mm_mul_ps(_mm_set1_ps(v[Y]), _mm_loadu_ps(m[Y].data()))),
+                        _mm_add_ps(_mm_mul_ps(_mm_set1_ps(v[Z]), _mm_loadu_ps(m[Z].data())),
+                                   _mm_mul_ps(_mm_set1_ps(v[W]), _mm_loadu_ps(m[W].data()))));
+  _mm_storeu_ps(vr.data(), r);
+}
+
+// Row i of the product is row i of m1 transformed by m2.
+inline void MatrixMultiply(const TMatrix& m1, const TMatrix& m2, TMatrix& mr) {
+  for (int i = 0; i < 4; ++i) VectorTransform(m1[i], m2, mr[i]);
+}
+#endif

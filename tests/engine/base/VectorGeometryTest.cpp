@@ -434,6 +434,13 @@ TEST(VectorGeometryFastPath, MatchesThePlainPath) {
     PlainPath::MatrixMultiply(a, b, plain);
     for (int i = 0; i < 4; ++i) ExpectSinglePrecisionEqual(fast[i], plain[i], 400);
 
+    // Diagonally dominant, so that the inverse is well conditioned.
+    for (int i = 0; i < 4; ++i) a[i][i] += 40;
+    fast = plain = a;
+    InvertMatrix(fast);
+    PlainPath::InvertMatrix(plain);
+    for (int i = 0; i < 4; ++i) ExpectSinglePrecisionEqual(fast[i], plain[i], 0.1f);
+
     TVector v, vf, vp;
     Randomize(v, state);
     VectorTransform(v, a, vf);

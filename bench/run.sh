@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Runs every benchmark binary of the build given as $1 (default: build).
+set -euo pipefail
+build=${1:-build}
+for b in "$build"/bench/*_bench; do
+  "$b" --benchmark_counters_tabular=true
+done
