@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6-dev libqt6opengl6-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libglm-dev
   xvfb xauth fonts-liberation2 fonts-dejavu-core
 )
 
