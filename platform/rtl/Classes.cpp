@@ -874,11 +874,10 @@ void TWriter::WriteCollection(TCollection* collection) {
     FIndent += 2;
     WriteProperties(collection->GetItem(i));
     FIndent -= 2;
-    WriteLine("end");
+    WriteLine(i + 1 < collection->Count() ? "end" : "end>");
   }
   FPropPath = savedPath;
   FIndent -= 2;
-  WriteLine(">");
 }
 
 void TWriter::WriteRootComponent(TComponent* root) {
