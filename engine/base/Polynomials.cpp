@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/base/Assertions.h"
+#include "platform/rtl/SysUtils.h"
 #include "engine/base/VectorGeometry.h"
 
 namespace {
@@ -97,7 +97,7 @@ TDoubleArray SolveQuartic(const std::array<double, 5>& c) {
     roots.push_back(0);
   } else {
     TDoubleArray resolvent = SolveCubic({0.5 * r * p - 1.0 / 8 * q * q, -r, -0.5 * p, 1});
-    ENGINE_ASSERT(!resolvent.empty());
+    Assert(!resolvent.empty());
     double z = resolvent[0];
     // Each of u and v becomes its square root; a negative one means there is no real root.
     auto root = [](double& x) {

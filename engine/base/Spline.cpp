@@ -3,7 +3,7 @@
 #include <bit>
 #include <cmath>
 
-#include "engine/base/Assertions.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ constexpr float cInvSqrt2 = std::bit_cast<float>(0x3F3504F4u);
 // The knot derivatives of the natural spline: the tridiagonal system with diagonal 2, 4, ..., 4, 2
 // and off-diagonals 1, solved by a Cholesky factorisation in Single.
 std::vector<float> SolveTridiagonalForDerivatives(const std::vector<float>& d) {
-  ENGINE_ASSERT(!d.empty());
+  Assert(!d.empty());
   const int n = int(d.size());
   std::vector<float> l(n), e(n), z(n), x(n);
   l[0] = cSqrt2;
@@ -28,7 +28,7 @@ std::vector<float> SolveTridiagonalForDerivatives(const std::vector<float>& d) {
   for (int i = 1; i < n; ++i) z[i] = (d[i] - z[i - 1] * e[i - 1]) / l[i];
   x[n - 1] = z[n - 1] / l[n - 1];
   for (int i = n - 2; i >= 0; --i) x[i] = (z[i] - x[i + 1] * e[i]) / l[i];
-  ENGINE_ASSERT(int(x.size()) == n);
+  Assert(int(x.size()) == n);
   return x;
 }
 

@@ -14,9 +14,18 @@ std::string ExceptionMessage(const std::exception& e) {
   return e.what();
 }
 
-std::string IntToStr(int64_t value) {
-  return std::to_string(value);
+void AssertAt(const char* file, int line, bool condition, const std::string& message) {
+  if (condition) return;
+  std::string name = file;
+  name = name.substr(name.find_last_of('/') + 1);
+  throw EAssertionFailed(message + " (" + name + ", line " + std::to_string(line) + ")");
 }
+
+void AssertAt(const char* file, int line, bool condition, const char* message) {
+  if (!condition) AssertAt(file, line, false, std::string(message));
+}
+
+std::string IntToStr(int64_t value) { return std::to_string(value); }
 
 int32_t StrToInt(const std::string& text) {
   const auto fail = [&]() -> int32_t {
@@ -112,30 +121,34 @@ char DigitAt(const TDecimal& d, int position) {  // position 0 is the first digi
 
 }  // namespace
 
-std::string FloatToStr(double value) {
+std::string FloatToStr(double value) { return FloatToStr(value, DecimalSeparator); }
+
+std::string FloatToStr(double value, char separator, int significant) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  const TDecimal d = ToDecimal(value, 15);
+  const TDecimal d = ToDecimal(value, std::clamp(significant, 1, 17));
   if (d.Digits.empty()) return "0";
   std::string result = d.Negative ? "-" : "";
   if (d.Exponent > 15 || d.Exponent < -3) {
     result += d.Digits[0];
-    if (d.Digits.size() > 1) result += DecimalSeparator + d.Digits.substr(1);
+    if (d.Digits.size() > 1) result += separator + d.Digits.substr(1);
     return result + "E" + std::to_string(d.Exponent - 1);
   }
   if (d.Exponent <= 0) {
     result += "0";
-    result += DecimalSeparator;
+    result += separator;
     result += std::string(-d.Exponent, '0') + d.Digits;
     return result;
   }
   for (int p = d.Exponent - 1; p >= 0; --p) result += DigitAt(d, p);
   if (static_cast<int>(d.Digits.size()) > d.Exponent)
-    result += DecimalSeparator + d.Digits.substr(d.Exponent);
+    result += separator + d.Digits.substr(d.Exponent);
   return result;
 }
 
-double StrToFloat(const std::string& text) {
+double StrToFloat(const std::string& text) { return StrToFloat(text, DecimalSeparator); }
+
+double StrToFloat(const std::string& text, char separator) {
   const auto fail = [&]() -> double {
     throw EConvertError("'" + text + "' is not a valid floating point value");
   };
@@ -150,7 +163,7 @@ double StrToFloat(const std::string& text) {
   }
   int digits = 0;
   while (i < end && std::isdigit(static_cast<unsigned char>(text[i]))) plain += text[i++], ++digits;
-  if (i < end && text[i] == DecimalSeparator) {
+  if (i < end && text[i] == separator) {
     plain += '.';
     ++i;
     while (i < end && std::isdigit(static_cast<unsigned char>(text[i])))

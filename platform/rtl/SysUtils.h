@@ -22,6 +22,29 @@ class EConvertError : public Exception {
   using Exception::Exception;
 };
 
+class EAssertionFailed : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class EInvalidCast : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class EOSError : public Exception {
+ public:
+  EOSError(std::string message, int errorCode)
+      : Exception(std::move(message)), ErrorCode(errorCode) {}
+  int ErrorCode;
+};
+
+// Always on, also in release builds: raises EAssertionFailed with "message (file, line n)".
+#define Assert(...) ::AssertAt(__FILE__, __LINE__, __VA_ARGS__)
+void AssertAt(const char* file, int line, bool condition,
+              const char* message = "Assertion failure");
+void AssertAt(const char* file, int line, bool condition, const std::string& message);
+
 // The message of any exception: ours carry one, foreign ones give what().
 std::string ExceptionMessage(const std::exception& e);
 
@@ -36,9 +59,13 @@ int32_t StrToInt(const std::string& text);
 // General format: up to 15 significant digits, no trailing zeros, fixed notation while the
 // integer part has at most 15 digits and the value is at least 0.0001, else "1.5E-7".
 std::string FloatToStr(double value);
+// The same layout with a given separator and number of significant digits (1 to 17), for texts
+// that must not depend on the region, such as stored layouts.
+std::string FloatToStr(double value, char separator, int significant = 15);
 // Accepts blanks around, a sign, digits with DecimalSeparator, and an exponent. Raises
 // EConvertError "'text' is not a valid floating point value".
 double StrToFloat(const std::string& text);
+double StrToFloat(const std::string& text, char separator);
 
 // Digit-placeholder patterns such as "#.##" or "0.00": '0' always prints a digit, '#' only a
 // significant one; the last place rounds half away from zero. A value that rounds to zero

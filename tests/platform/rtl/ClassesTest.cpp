@@ -1,0 +1,384 @@
+// Objects, class references, the registry, persistent objects, components, collections, lists,
+// string lists and streams.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/rtl/Classes.h"
+
+namespace {
+
+std::vector<std::string> Log;
+
+class TShape : public TComponent {
+  RTL_CLASS(TShape, TComponent)
+  explicit TShape(TComponent* owner) : TComponent(owner) {}
+  ~TShape() override { Log.push_back("~" + GetName()); }
+  TComponent* Watched = nullptr;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    if (operation == opRemove && component == Watched) {
+      Log.push_back(GetName() + " forgets " + component->GetName());
+      Watched = nullptr;
+    }
+    inherited::Notification(component, operation);
+  }
+};
+
+class TCircle : public TShape {
+  RTL_CLASS(TCircle, TShape)
+  using TShape::TShape;
+};
+
+class TValue : public TPersistent {
+  RTL_CLASS(TValue, TPersistent)
+  int Data = 0;
+  void Assign(TPersistent* source) override {
+    if (auto* other = dynamic_cast<TValue*>(source))
+      Data = other->Data;
+    else
+      inherited::Assign(source);
+  }
+};
+
+class TOther : public TPersistent {
+  RTL_CLASS(TOther, TPersistent)
+};
+
+class TNote : public TCollectionItem {
+  RTL_CLASS(TNote, TCollectionItem)
+  using TCollectionItem::TCollectionItem;
+  std::string Text;
+  void Assign(TPersistent* source) override {
+    if (auto* other = dynamic_cast<TNote*>(source))
+      Text = other->Text;
+    else
+      inherited::Assign(source);
+  }
+  std::string GetDisplayName() const override {
+    return Text.empty() ? inherited::GetDisplayName() : Text;
+  }
+};
+
+class TNotes : public TOwnedCollection {
+  RTL_CLASS(TNotes, TOwnedCollection)
+  explicit TNotes(TPersistent* owner) : TOwnedCollection(owner, TNote::StaticClass()) {}
+  std::vector<TCollectionItem*> Updates;
+
+ protected:
+  void Update(TCollectionItem* item) override { Updates.push_back(item); }
+};
+
+class TNoted : public TComponent {
+  RTL_CLASS(TNoted, TComponent)
+  static const TPropertyTable& Published() {
+    static const TPropertyTable table =
+        TPropertyTable::Extend<TNoted>(TComponent::Published())
+            .Object("Notes", [](const TNoted& o) { return o.FNotes.get(); });
+    return table;
+  }
+  explicit TNoted(TComponent* owner) : TComponent(owner) {}
+  TNotes* Notes() { return FNotes.get(); }
+
+ private:
+  std::unique_ptr<TNotes> FNotes = std::make_unique<TNotes>(this);
+};
+
+}  // namespace
+
+TEST(Classes, ClassReferencesKnowNamesAndAncestry) {
+  TCircle circle(nullptr);
+  EXPECT_EQ(circle.ClassName(), "TCircle");
+  EXPECT_TRUE(circle.InheritsFrom(TShape::StaticClass()));
+  EXPECT_TRUE(circle.InheritsFrom(TObject::StaticClass()));
+  EXPECT_FALSE(TShape::StaticClass()->InheritsFrom(TCircle::StaticClass()));
+  EXPECT_NE(circle.ClassType(), TShape::StaticClass());  // the exact-class test
+  EXPECT_EQ(TCircle::StaticClass()->ClassParent(), TShape::StaticClass());
+  EXPECT_TRUE(circle.ClassNameIs("tcircle"));
+}
+
+TEST(Classes, RegistryFindsCaseInsensitivelyAndCreatesThroughTheClassReference) {
+  RegisterClasses({TShape::StaticClass(), TCircle::StaticClass()});
+  RegisterClass(TCircle::StaticClass());  // registering again is harmless
+  EXPECT_EQ(GetClass("tcircle"), TCircle::StaticClass());
+  EXPECT_EQ(GetClass("TSquare"), nullptr);
+  try {
+    FindClass("TSquare");
+    FAIL();
+  } catch (const EClassNotFound& e) {
+    EXPECT_EQ(e.Message(), "Class TSquare not found");
+  }
+
+  TComponent owner(nullptr);
+  TObject* made = FindClass("TCircle")->Create(&owner).release();  // the owner owns it
+  EXPECT_EQ(made->ClassType(), TCircle::StaticClass());
+  EXPECT_EQ(owner.Components(0), made);
+  TValue notAnOwner;
+  EXPECT_THROW(TCircle::StaticClass()->Create(&notAnOwner), EInvalidCast);
+  EXPECT_THROW(TStream::StaticClass()->Create(), Exception);  // abstract
+}
+
+TEST(Classes, AnotherClassUnderATakenNameIsRefused) {
+  static const TMetaClass fake("TCircle", TPersistent::StaticClass(), nullptr, &TObject::Published);
+  RegisterClass(TCircle::StaticClass());
+  EXPECT_THROW(RegisterClass(&fake), EFilerError);
+}
+
+TEST(Classes, AssertionIsAlwaysOnAndNamesFileAndLine) {
+  try {
+    Assert(1 + 1 == 3);
+    FAIL();
+  } catch (const EAssertionFailed& e) {
+    EXPECT_EQ(e.Message(),
+              "Assertion failure (ClassesTest.cpp, line " + std::to_string(__LINE__ - 4) + ")");
+  }
+  EXPECT_NO_THROW(Assert(true, "never"));
+  EXPECT_THROW(Assert(false, std::string("custom")), EAssertionFailed);
+}
+
+TEST(Persistent, AssignErrorsNameBothClasses) {
+  TValue a, b;
+  TOther other;
+  a.Data = 5;
+  b.Assign(&a);
+  EXPECT_EQ(b.Data, 5);
+  const struct {
+    TPersistent* Source;
+    const char* Message;
+  } cases[] = {{&other, "Cannot assign a TOther to a TValue"},
+               {nullptr, "Cannot assign a nil to a TValue"}};
+  for (const auto& c : cases) {
+    try {
+      b.Assign(c.Source);
+      FAIL() << c.Message;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), c.Message);
+    }
+  }
+}
+
+TEST(Component, OwnerFreesOwnedComponentsLastFirstAndTellsTheWatchers) {
+  Log.clear();
+  auto* form = new TShape(nullptr);
+  form->SetName("Form");
+  auto* a = new TShape(form);
+  a->SetName("A");
+  auto* b = new TShape(form);
+  b->SetName("B");
+  TShape outsider(nullptr);
+  outsider.SetName("Outsider");
+  outsider.Watched = a;
+  a->FreeNotification(&outsider);
+  b->Watched = a;  // a sibling hears of it through the common owner
+
+  EXPECT_EQ(form->FindComponent("b"), b);
+  EXPECT_EQ(b->ComponentIndex(), 1);
+  delete form;
+  EXPECT_EQ(Log, (std::vector<std::string>{"~Form", "~B", "~A", "Outsider forgets A"}));
+  EXPECT_EQ(outsider.Watched, nullptr);
+}
+
+TEST(Component, FreedComponentLeavesItsOwnerAndNotifiesSiblings) {
+  Log.clear();
+  TShape form(nullptr);
+  auto* a = new TShape(&form);
+  a->SetName("A");
+  auto* b = new TShape(&form);
+  b->SetName("B");
+  b->Watched = a;
+  delete a;
+  EXPECT_EQ(form.ComponentCount(), 1);
+  EXPECT_EQ(b->Watched, nullptr);
+  EXPECT_EQ(Log, (std::vector<std::string>{"~A", "B forgets A"}));
+}
+
+TEST(Component, FreeNotificationIsDroppedWhenTheWatcherGoesFirst) {
+  auto* target = new TShape(nullptr);
+  target->SetName("Target");
+  {
+    TShape watcher(nullptr);
+    watcher.SetName("Watcher");
+    watcher.Watched = target;
+    target->FreeNotification(&watcher);
+  }
+  Log.clear();
+  delete target;  // must not call the freed watcher
+  EXPECT_EQ(Log, (std::vector<std::string>{"~Target"}));
+}
+
+TEST(Component, NamesMustBeIdentifiersAndUniqueWithinTheOwner) {
+  TComponent owner(nullptr);
+  auto* a = new TComponent(&owner);
+  auto* b = new TComponent(&owner);
+  a->SetName("Sphere1");
+  EXPECT_THROW(b->SetName("sphere1"), EComponentError);
+  EXPECT_THROW(b->SetName("1Sphere"), EComponentError);
+  EXPECT_THROW(b->SetName("a b"), EComponentError);
+  b->SetName("Sphere2");
+  EXPECT_EQ(b->GetName(), "Sphere2");
+  EXPECT_EQ(b->GetNamePath(), "Sphere2");
+}
+
+TEST(Collection, IdsAreNeverReusedAndUpdateWaitsForEndUpdate) {
+  TNoted owner(nullptr);
+  owner.SetName("Owner");
+  TNotes& notes = *owner.Notes();
+  notes.Add();
+  notes.Add();
+  notes.Delete(1);
+  auto* third = static_cast<TNote*>(notes.Add());
+  EXPECT_EQ(third->ID(), 2);
+  EXPECT_EQ(notes.FindItemID(1), nullptr);
+  EXPECT_EQ(third->GetNamePath(), "Owner.Notes[1]");
+  EXPECT_EQ(third->GetDisplayName(), "TNote");
+  third->Text = "hello";
+  EXPECT_EQ(third->GetDisplayName(), "hello");
+
+  notes.Updates.clear();
+  notes.BeginUpdate();
+  notes.Add();
+  notes.Add();
+  EXPECT_TRUE(notes.Updates.empty());
+  notes.EndUpdate();
+  EXPECT_EQ(notes.Updates, (std::vector<TCollectionItem*>{nullptr}));
+
+  third->SetIndex(0);
+  EXPECT_EQ(notes.GetItem(0), third);
+  EXPECT_THROW(notes.GetItem(4), EListError);
+}
+
+TEST(Collection, AssignCopiesItemsThroughTheirAssign) {
+  TNotes source(nullptr), target(nullptr);
+  static_cast<TNote*>(source.Add())->Text = "a";
+  static_cast<TNote*>(source.Add())->Text = "b";
+  target.Add();
+  target.Assign(&source);
+  ASSERT_EQ(target.Count(), 2);
+  EXPECT_EQ(static_cast<TNote*>(target.GetItem(1))->Text, "b");
+  EXPECT_EQ(target.GetItem(0)->ID(), 1);  // after the cleared item's 0
+  EXPECT_EQ(target.GetNamePath(), "TNotes");
+  TOther other;
+  EXPECT_THROW(target.Assign(&other), EConvertError);
+}
+
+TEST(List, IndexErrorsAndReordering) {
+  TList list;
+  int a = 1, b = 2, c = 3;
+  list.Add(&a);
+  list.Add(&b);
+  list.Insert(0, &c);
+  list.Move(0, 2);
+  EXPECT_EQ(list.Get(2), &c);
+  list.Exchange(0, 1);
+  EXPECT_EQ(list.First(), &b);
+  EXPECT_EQ(list.Remove(&a), 1);
+  EXPECT_EQ(list.Extract(&a), nullptr);
+  list.SetCount(4);
+  EXPECT_EQ(list.Get(3), nullptr);
+  try {
+    list.Get(4);
+    FAIL();
+  } catch (const EListError& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds (4)");
+  }
+  EXPECT_THROW(list.Insert(6, &a), EListError);
+  EXPECT_THROW(list.Delete(-1), EListError);
+}
+
+TEST(List, ThreadListRefusesDuplicatesByItsSetting) {
+  TThreadList list;
+  int a = 0;
+  list.Add(&a);
+  list.Add(&a);
+  EXPECT_EQ(list.LockList()->Count(), 1);
+  list.UnlockList();
+  list.Duplicates = dupError;
+  EXPECT_THROW(list.Add(&a), EListError);
+  list.Duplicates = dupAccept;
+  list.Add(&a);
+  EXPECT_EQ(list.LockList()->Count(), 2);
+  list.UnlockList();
+}
+
+TEST(StringList, ObjectsAndNameValueLines) {
+  TStringList list;
+  TValue object;
+  list.AddObject("bmp=Bitmap", &object);
+  list.Add("JPG=JPEG image");
+  list.Add("plain");
+  EXPECT_EQ(list.IndexOfName("jpg"), 1);
+  EXPECT_EQ(list.Values("BMP"), "Bitmap");
+  EXPECT_EQ(list.Names(2), "");
+  EXPECT_EQ(list.GetObject(list.IndexOfName("bmp")), &object);
+  list.SetValue("png", "Portable");
+  list.SetValue("bmp", "");
+  EXPECT_EQ(list.GetText(), "JPG=JPEG image\nplain\npng=Portable\n");
+  EXPECT_EQ(list.IndexOf("PLAIN"), 1);
+  list.SetText("a\r\nb\nc");
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Get(2), "c");
+  EXPECT_THROW(list.Get(3), EListError);
+  TStringList copy;
+  copy.Assign(&list);
+  EXPECT_EQ(copy.GetText(), "a\nb\nc\n");
+}
+
+TEST(Stream, ShortReadsRaiseAndMemoryStreamsGrow) {
+  TMemoryStream stream;
+  stream.WriteBuffer("abcdef", 6);
+  stream.SetPosition(2);
+  stream.WriteBuffer("XY", 2);
+  EXPECT_EQ(stream.GetSize(), 6);
+  stream.SetPosition(4);
+  char buffer[8] = {};
+  EXPECT_EQ(stream.Read(buffer, 8), 2);
+  stream.SetPosition(4);
+  try {
+    stream.ReadBuffer(buffer, 3);
+    FAIL();
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(), "Stream read error");
+  }
+  stream.SetSize(3);
+  EXPECT_EQ(stream.GetPosition(), 3);
+  TStringStream text("");
+  text.CopyFrom(stream, 0);
+  EXPECT_EQ(text.DataString(), "abX");
+  text.SetPosition(1);
+  EXPECT_EQ(text.ReadString(10), "bX");
+}
+
+TEST(Stream, FileStreamModesAndErrors) {
+  const std::string name = testing::TempDir() + "rtl_stream.bin";
+  {
+    TFileStream file(name, fmCreate);
+    file.WriteBuffer("0123456789", 10);
+  }
+  {
+    TFileStream file(name, fmOpenReadWrite | fmShareDenyWrite);
+    EXPECT_EQ(file.GetSize(), 10);
+    file.Seek(-3, soEnd);
+    file.WriteBuffer("ab", 2);
+    file.SetSize(9);
+  }
+  TStringList lines;
+  lines.LoadFromFile(name);
+  EXPECT_EQ(lines.Get(0), "0123456ab");
+  {
+    TFileStream file(name, fmOpenRead);
+    char buffer[16];
+    EXPECT_THROW(file.ReadBuffer(buffer, 16), EReadError);
+    EXPECT_THROW(file.WriteBuffer("x", 1), EWriteError);
+  }
+  std::remove(name.c_str());
+  try {
+    TFileStream missing(name, fmOpenRead | fmShareDenyNone);
+    FAIL();
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(e.Message().rfind("Cannot open file \"" + name + "\". ", 0), 0u) << e.Message();
+  }
+  EXPECT_THROW(TFileStream(testing::TempDir() + "no/such/dir/x", fmCreate), EFCreateError);
+}
