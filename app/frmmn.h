@@ -5,10 +5,11 @@
 #include <memory>
 
 #include "app/jclasses.h"
+#include "app/projection.h"
 #include "app/ui_frmmn.h"
+#include "platform/chart/Chart.h"
 #include "platform/gui/Dialogs.h"
 
-class TLineSeries;
 
 class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   Q_OBJECT
@@ -33,19 +34,40 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void FormShow();
   void FormDestroy();
 
+  void FormResize();
+
+  // The net.
   void DrawPrimitiveCircle();
+  void DrawPole(TPointSeries* series, const std::string& caption, double beta, double psi);
+  void DrawGreatCircle(TLineSeries* series, double beta, double psi);
+  void ComputeGroupMeans();
+  void DrawStereogram();
+
+  // View menu; each item has flipped its own check mark when its handler runs.
+  void mnuDrawArcsClick();
+  void mnuDrawPolesClick();
+  void mnuClosedArcsClick();
+  void mnuShowLegentClick();
+  void mnuShowCaptionsClick();
+  void mnuValuesOnCaptionsClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void LoadLayout();
+  void ConnectEvents();
+  // The arc and pole series of one joint or group; false when they could not be set up.
+  bool AddItemSeries(const std::string& caption, TColor color, double beta, double psi, bool withArc,
+                     TSeriesPointerStyle symbol);
 
   std::unique_ptr<TJointList> Joints;
   std::unique_ptr<TGroupList> Groups;
   std::unique_ptr<TLineSeriesList> LineSeries;
   std::unique_ptr<TPointSeriesList> PointSeries;
   bool FShown = false;
+  std::vector<TNetPoint> FArcPoints;  // kept between redraws to spare the allocation
 };
 
 extern TfrmMain* frmMain;
