@@ -1,6 +1,12 @@
 #include "app/frmmn.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QSaveFile>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <cmath>
 
 #include "app/projection.h"
@@ -16,10 +22,55 @@ constexpr int DesignHeight = 390;
 // The chart's design height over its design width.
 constexpr double K = 1.0738636363636365;
 
-// "caption Azim.=120 Dip=45.5"
-std::string TitleWithValues(const std::string& caption, double beta, double psi) {
+// "caption Azim.=120 Dip=45.5": the joint list's lines and the legend's titles with values.
+std::string ValuesText(const std::string& caption, double beta, double psi) {
   return caption + " " + "Azim.=" + FormatFloat("#.##", beta) + " Dip=" + FormatFloat("#.##", psi);
 }
+const char* const Signature = "A_VALID_VANDREMOLIX_FILE_VERSION000";
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+std::string S(const QString& text) {
+  return text.toStdString();
+}
+
+// The chooser has one entry per group; any other index selects nothing.
+int ChooserIndex(int index) {
+  return index >= 0 && index <= 9 ? index : -1;
+}
+
+// Selects a line the way the program does it, without the user's click handler.
+void SelectLine(QListWidget* list, int row) {
+  const QSignalBlocker blocker(list);
+  list->setCurrentRow(row);
+  if (row < 0) list->clearSelection();
+}
+
+// Reads a data file line by line; past the end every line reads as empty text.
+class TLineReader {
+ public:
+  explicit TLineReader(QFile& file) : FFile(file) {}
+  std::string ReadLine() {
+    // No line of a data file comes near this; a longer one is no data file.
+    constexpr qint64 MaxLine = 1 << 20;
+    ++FLine;
+    if (FFile.atEnd()) return "";
+    QByteArray line = FFile.readLine(MaxLine + 2);
+    if (line.endsWith('\n'))
+      line.chop(1);
+    else if (line.size() > MaxLine)
+      throw Exception("Line " + std::to_string(FLine) + " of the file is too long");
+    if (line.endsWith('\r')) line.chop(1);
+    if (FFile.error() != QFileDevice::NoError) throw Exception(S(FFile.errorString()));
+    return line.toStdString();
+  }
+
+ private:
+  QFile& FFile;
+  int FLine = 0;
+};
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
@@ -64,8 +115,42 @@ void TfrmMain::LoadLayout() {
 
 void TfrmMain::ConnectEvents() {
   const auto on = [this](QAction* item, void (TfrmMain::*handler)()) {
-    connect(item, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    connect(item, &QAction::triggered, this,
+            [this, handler] { Guard([&] { (this->*handler)(); }); });
   };
+  const auto onClick = [this](QAbstractButton* button, void (TfrmMain::*handler)()) {
+    connect(button, &QAbstractButton::clicked, this,
+            [this, handler] { Guard([&] { (this->*handler)(); }); });
+  };
+  onClick(btnJointAdd, &TfrmMain::btnJointAddClick);
+  onClick(btnJointChange, &TfrmMain::btnJointChangeClick);
+  onClick(btnJointRemove, &TfrmMain::btnJointRemoveClick);
+  onClick(btnGroupChange, &TfrmMain::btnGroupChangeClick);
+  // A check box reports every change of its state, also one the program makes.
+  connect(chkInGroup, &QCheckBox::toggled, this, [this] { Guard([this] { chkInGroupClick(); }); });
+  // A list reports the user's selections: by mouse or keys, and a click on the selected line.
+  const auto onSelect = [this](QListWidget* list, void (TfrmMain::*handler)()) {
+    const auto run = [this, handler] { Guard([&] { (this->*handler)(); }); };
+    connect(list, &QListWidget::currentRowChanged, this, [run](int row) {
+      if (row >= 0) run();
+    });
+    connect(list, &QListWidget::itemClicked, this, run);
+  };
+  onSelect(lboJoints, &TfrmMain::lboJointsClick);
+  onSelect(lboGroups, &TfrmMain::lboGroupsClick);
+  shpJointColor->OnMouseDown = [this](Qt::MouseButton) {
+    Guard([this] { shpJointColorMouseDown(); });
+  };
+  shpGroupColor->OnMouseDown = [this](Qt::MouseButton) {
+    Guard([this] { shpGroupColorMouseDown(); });
+  };
+  // Captions are single lines: a line break would split a record of the data file.
+  for (QLineEdit* edit : {edtJointCaption, edtGroupCaption, edtJointBeta, edtJointPsi})
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[^\\r\\n]*"), edit));
+
+  on(mnuNew, &TfrmMain::mnuNewClick);
+  on(mnuOpen, &TfrmMain::mnuOpenClick);
+  on(mnuSave, &TfrmMain::mnuSaveClick);
   on(mnuDrawArcs, &TfrmMain::mnuDrawArcsClick);
   on(mnuDrawPoles, &TfrmMain::mnuDrawPolesClick);
   on(mnuClosedArcs, &TfrmMain::mnuClosedArcsClick);
@@ -76,7 +161,8 @@ void TfrmMain::ConnectEvents() {
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   // The chart follows the window through its anchors; its new size is what the ranges need.
-  if (watched == VandremolixicChart && event->type() == QEvent::Resize) Guard([this] { FormResize(); });
+  if (watched == VandremolixicChart && event->type() == QEvent::Resize)
+    Guard([this] { FormResize(); });
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -147,7 +233,8 @@ void TfrmMain::DrawPole(TPointSeries* series, const std::string& caption, double
 
 void TfrmMain::DrawGreatCircle(TLineSeries* series, double beta, double psi) {
   GreatCirclePoints(beta, psi, mnuClosedArcs->isChecked(), FArcPoints);
-  for (const TNetPoint& p : FArcPoints) series->AddXY(p.X, p.Y, series->GetTitle(), series->GetSeriesColor());
+  for (const TNetPoint& p : FArcPoints)
+    series->AddXY(p.X, p.Y, series->GetTitle(), series->GetSeriesColor());
 }
 
 void TfrmMain::ComputeGroupMeans() {
@@ -179,7 +266,7 @@ bool TfrmMain::AddItemSeries(const std::string& caption, TColor color, double be
       arc->SetSeriesColor(color);
       arc->SetParentChart(VandremolixicChart);
       arc->SetShowInLegend(true);
-      arc->SetTitle(mnuValuesOnCaptions->isChecked() ? TitleWithValues(caption, beta, psi) : caption);
+      arc->SetTitle(mnuValuesOnCaptions->isChecked() ? ValuesText(caption, beta, psi) : caption);
       arc->SetActive(mnuDrawArcs->isChecked());
     }
     pole = PointSeries->Add(std::make_unique<TPointSeries>());
@@ -205,6 +292,10 @@ bool TfrmMain::AddItemSeries(const std::string& caption, TColor color, double be
 }
 
 void TfrmMain::DrawStereogram() {
+  if (FRedrawDeferred) {
+    FRedrawPending = true;
+    return;
+  }
   VandremolixicChart->RemoveAllSeries();
   SeriesCircle->SetParentChart(VandremolixicChart);
   ComputeGroupMeans();
@@ -224,17 +315,255 @@ void TfrmMain::DrawStereogram() {
 }
 
 void TfrmMain::mnuDrawArcsClick() {
-  for (int i = 0; i < LineSeries->Count(); ++i) (*LineSeries)[i]->SetActive(mnuDrawArcs->isChecked());
+  for (int i = 0; i < LineSeries->Count(); ++i)
+    (*LineSeries)[i]->SetActive(mnuDrawArcs->isChecked());
 }
 
 void TfrmMain::mnuDrawPolesClick() {
-  for (int i = 0; i < PointSeries->Count(); ++i) (*PointSeries)[i]->SetActive(mnuDrawPoles->isChecked());
+  for (int i = 0; i < PointSeries->Count(); ++i)
+    (*PointSeries)[i]->SetActive(mnuDrawPoles->isChecked());
 }
 
-void TfrmMain::mnuClosedArcsClick() { DrawStereogram(); }
+void TfrmMain::mnuClosedArcsClick() {
+  DrawStereogram();
+}
 
-void TfrmMain::mnuShowLegentClick() { VandremolixicChart->Legend().SetVisible(mnuShowLegent->isChecked()); }
+void TfrmMain::mnuShowLegentClick() {
+  VandremolixicChart->Legend().SetVisible(mnuShowLegent->isChecked());
+}
 
-void TfrmMain::mnuShowCaptionsClick() { DrawStereogram(); }
+void TfrmMain::mnuShowCaptionsClick() {
+  DrawStereogram();
+}
 
-void TfrmMain::mnuValuesOnCaptionsClick() { DrawStereogram(); }
+void TfrmMain::mnuValuesOnCaptionsClick() {
+  DrawStereogram();
+}
+
+std::string TfrmMain::JointLine(const TJoint& joint) const {
+  std::string line = ValuesText(joint.Caption, joint.Beta, joint.Psi);
+  if (joint.InGroup) line += "@" + (*Groups)[joint.GroupIndex]->Caption;
+  return line;
+}
+
+std::string TfrmMain::GroupLine(const TGroup& group) const {
+  return group.Caption + (group.Active ? " [Active]" : " [Inactive]");
+}
+
+void TfrmMain::ResetJointEditor() {
+  SelectLine(lboJoints, -1);
+  edtJointCaption->clear();
+  edtJointBeta->clear();
+  edtJointPsi->clear();
+  chkInGroup->setChecked(false);
+  cmbGroups->setEnabled(false);
+}
+
+void TfrmMain::ResetEditors() {
+  ResetJointEditor();
+  SelectLine(lboGroups, 0);
+  SelectLine(lboGroups, -1);
+}
+
+void TfrmMain::btnJointAddClick() {
+  const double beta = StrToFloat(S(edtJointBeta->text()));
+  const double psi = StrToFloat(S(edtJointPsi->text()));
+  auto joint = std::make_unique<TJoint>();
+  bool listed = false;
+  try {
+    joint->Beta = beta;
+    joint->Psi = psi;
+    joint->Caption = S(edtJointCaption->text());
+    joint->Color = shpJointColor->BrushColor();
+    joint->InGroup = chkInGroup->isChecked();
+    joint->GroupIndex = cmbGroups->currentIndex();
+    const std::string line = JointLine(*joint);
+    lboJoints->addItem(Q(line));
+    listed = true;
+    ResetJointEditor();
+    Joints->Add(std::move(joint));
+  } catch (const std::exception&) {
+    // The new joint is dropped without a message, and with it its line.
+    if (listed) delete lboJoints->takeItem(lboJoints->count() - 1);
+    return;
+  }
+  DrawStereogram();
+}
+
+void TfrmMain::btnJointChangeClick() {
+  const int idx = lboJoints->currentRow();
+  if (idx < 0) return;
+  const double beta = StrToFloat(S(edtJointBeta->text()));
+  const double psi = StrToFloat(S(edtJointPsi->text()));
+  TJoint changed;
+  changed.Beta = beta;
+  changed.Psi = psi;
+  changed.Caption = S(edtJointCaption->text());
+  changed.Color = shpJointColor->BrushColor();
+  changed.InGroup = chkInGroup->isChecked();
+  changed.GroupIndex = cmbGroups->currentIndex();
+  // The line is built before anything is written, so a bad group leaves the joint as it was.
+  const std::string line = JointLine(changed);
+  *(*Joints)[idx] = changed;
+  lboJoints->item(idx)->setText(Q(line));
+  DrawStereogram();
+  ResetJointEditor();
+}
+
+void TfrmMain::btnJointRemoveClick() {
+  const int idx = lboJoints->currentRow();
+  if (idx < 0) return;
+  Joints->Delete(idx);
+  delete lboJoints->takeItem(idx);
+  DrawStereogram();
+  ResetJointEditor();
+}
+
+void TfrmMain::lboJointsClick() {
+  const int idx = lboJoints->currentRow();
+  if (idx < 0) return;
+  const TJoint* joint = (*Joints)[idx];
+  edtJointBeta->setText(Q(FloatToStr(joint->Beta)));
+  edtJointPsi->setText(Q(FloatToStr(joint->Psi)));
+  edtJointCaption->setText(Q(joint->Caption));
+  shpJointColor->SetBrushColor(joint->Color);
+  chkInGroup->setChecked(joint->InGroup);
+  cmbGroups->setCurrentIndex(ChooserIndex(joint->GroupIndex));
+}
+
+void TfrmMain::chkInGroupClick() {
+  cmbGroups->setEnabled(chkInGroup->isChecked());
+}
+
+void TfrmMain::lboGroupsClick() {
+  const int idx = lboGroups->currentRow();
+  if (idx < 0) return;
+  const TGroup* group = (*Groups)[idx];
+  shpGroupColor->SetBrushColor(group->Color);
+  edtGroupCaption->setText(Q(group->Caption));
+  chkGroupActive->setChecked(group->Active);
+}
+
+void TfrmMain::btnGroupChangeClick() {
+  const int idx = lboGroups->currentRow();
+  if (idx < 0) return;
+  TGroup* group = (*Groups)[idx];
+  group->Caption = S(edtGroupCaption->text());
+  group->Color = shpGroupColor->BrushColor();
+  group->Active = chkGroupActive->isChecked();
+  DrawStereogram();
+  lboGroups->item(idx)->setText(Q(GroupLine(*group)));
+  cmbGroups->setItemText(idx, Q(group->Caption));
+  cmbGroups->setCurrentIndex(0);
+}
+
+void TfrmMain::shpJointColorMouseDown() {
+  ColorDialog.Color = shpJointColor->BrushColor();
+  if (ColorDialog.Execute(this)) shpJointColor->SetBrushColor(ColorDialog.Color);
+}
+
+void TfrmMain::shpGroupColorMouseDown() {
+  ColorDialog.Color = shpGroupColor->BrushColor();
+  if (ColorDialog.Execute(this)) shpGroupColor->SetBrushColor(ColorDialog.Color);
+}
+
+void TfrmMain::mnuSaveClick() {
+  if (!SaveDataDialog.Execute(this)) return;
+  std::string text = std::string(Signature) + "\r\n";
+  const auto line = [&text](const std::string& value) { text += value + "\r\n"; };
+  for (int i = 0; i < Groups->Count(); ++i) {
+    const TGroup* group = (*Groups)[i];
+    line(group->Caption);
+    line(BooleanToText(group->Active));
+    line(IntToStr(group->Color));
+  }
+  line(IntToStr(Joints->Count()));
+  for (int i = 0; i < Joints->Count(); ++i) {
+    const TJoint* joint = (*Joints)[i];
+    line(joint->Caption);
+    line(FloatToStr(joint->Beta));
+    line(FloatToStr(joint->Psi));
+    line(BooleanToText(joint->InGroup));
+    line(IntToStr(joint->GroupIndex));
+    line(IntToStr(joint->Color));
+  }
+  // The old file stays as it was until the new one is completely written.
+  QSaveFile file(Q(SaveDataDialog.FileName));
+  const bool written =
+      file.open(QIODevice::WriteOnly) &&
+      file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
+  if (!written || !file.commit())
+    throw Exception("Cannot create file \"" + SaveDataDialog.FileName + "\". " +
+                    S(file.errorString()));
+}
+
+void TfrmMain::mnuOpenClick() {
+  if (!OpenDataDialog.Execute(this)) return;
+  const std::string name = OpenDataDialog.FileName;
+  if (!QFileInfo(Q(name)).isFile()) throw Exception("File does not exist (" + name + ")");
+  QFile file(Q(name));
+  if (!file.open(QIODevice::ReadOnly))
+    throw Exception("Cannot open file \"" + name + "\". " + S(file.errorString()));
+  FRedrawDeferred = true;
+  FRedrawPending = false;
+  const auto finish = [&] {
+    file.close();
+    ResetEditors();
+    FRedrawDeferred = false;
+    if (FRedrawPending) DrawStereogram();
+  };
+  try {
+    TLineReader reader(file);
+    if (reader.ReadLine() != Signature) throw Exception("File type incompatible (" + name + ")");
+    Joints->Clear();
+    lboJoints->clear();
+    for (int i = 0; i <= 9; ++i) {
+      SelectLine(lboGroups, i);
+      edtGroupCaption->setText(Q(reader.ReadLine()));
+      chkGroupActive->setChecked(TextToBoolean(reader.ReadLine()));
+      shpGroupColor->SetBrushColor(StrToInt(reader.ReadLine()));
+      btnGroupChangeClick();
+    }
+    const int count = StrToInt(reader.ReadLine());
+    for (int j = 0; j < count; ++j) {
+      edtJointCaption->setText(Q(reader.ReadLine()));
+      edtJointBeta->setText(Q(reader.ReadLine()));
+      edtJointPsi->setText(Q(reader.ReadLine()));
+      chkInGroup->setChecked(TextToBoolean(reader.ReadLine()));
+      cmbGroups->setCurrentIndex(ChooserIndex(StrToInt(reader.ReadLine())));
+      shpJointColor->SetBrushColor(StrToInt(reader.ReadLine()));
+      btnJointAddClick();
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+}
+
+void TfrmMain::mnuNewClick() {
+  if (MessageDlg("Starting new session will discard all changes. Continue?", mtConfirmation,
+                 mbYes | mbNo) != mrYes)
+    return;
+  Joints->Clear();
+  lboJoints->clear();
+  FRedrawDeferred = true;
+  const auto finish = [&] {
+    ResetEditors();
+    FRedrawDeferred = false;
+    DrawStereogram();
+  };
+  try {
+    for (int i = 0; i <= 9; ++i) {
+      SelectLine(lboGroups, i);
+      chkGroupActive->setChecked(false);
+      shpGroupColor->SetBrushColor(clBlack);
+      edtGroupCaption->setText(Q("Group " + std::to_string(i)));
+      btnGroupChangeClick();
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+}

@@ -10,7 +10,6 @@
 #include "platform/chart/Chart.h"
 #include "platform/gui/Dialogs.h"
 
-
 class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   Q_OBJECT
 
@@ -43,6 +42,22 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void ComputeGroupMeans();
   void DrawStereogram();
 
+  // Editing.
+  void btnJointAddClick();
+  void btnJointChangeClick();
+  void btnJointRemoveClick();
+  void lboJointsClick();
+  void chkInGroupClick();
+  void lboGroupsClick();
+  void btnGroupChangeClick();
+  void shpJointColorMouseDown();
+  void shpGroupColorMouseDown();
+
+  // The data file.
+  void mnuSaveClick();
+  void mnuOpenClick();
+  void mnuNewClick();
+
   // View menu; each item has flipped its own check mark when its handler runs.
   void mnuDrawArcsClick();
   void mnuDrawPolesClick();
@@ -58,15 +73,23 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
  private:
   void LoadLayout();
   void ConnectEvents();
+  std::string JointLine(const TJoint& joint) const;
+  std::string GroupLine(const TGroup& group) const;
+  void ResetJointEditor();
+  // Ends Open and New: nothing selected, the joint editor empty.
+  void ResetEditors();
   // The arc and pole series of one joint or group; false when they could not be set up.
-  bool AddItemSeries(const std::string& caption, TColor color, double beta, double psi, bool withArc,
-                     TSeriesPointerStyle symbol);
+  bool AddItemSeries(const std::string& caption, TColor color, double beta, double psi,
+                     bool withArc, TSeriesPointerStyle symbol);
 
   std::unique_ptr<TJointList> Joints;
   std::unique_ptr<TGroupList> Groups;
   std::unique_ptr<TLineSeriesList> LineSeries;
   std::unique_ptr<TPointSeriesList> PointSeries;
   bool FShown = false;
+  // While a file is replayed the redraws of its commands are folded into one at the end.
+  bool FRedrawDeferred = false;
+  bool FRedrawPending = false;
   std::vector<TNetPoint> FArcPoints;  // kept between redraws to spare the allocation
 };
 

@@ -29,6 +29,11 @@ struct TGroup {
   bool Active = false;
 };
 
+// "True" or "False".
+std::string BooleanToText(bool value);
+// "true" or "false" in any letter case; anything else raises EConvertError.
+bool TextToBoolean(const std::string& text);
+
 // An ordered list that owns its items: Delete and Clear free them. Indexing out of range raises
 // the list index error.
 template <class T>

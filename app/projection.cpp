@@ -8,7 +8,9 @@ constexpr long double PiExtended = 3.141592653589793238462643383279502884L;
 constexpr double Pi = static_cast<double>(PiExtended);
 }  // namespace
 
-double DegToRad(double degrees) { return static_cast<double>(degrees * PiExtended / 180); }
+double DegToRad(double degrees) {
+  return static_cast<double>(degrees * PiExtended / 180);
+}
 
 TNormal PlaneNormal(double beta, double psi) {
   return {std::sin(psi) * std::sin(beta), std::sin(psi) * std::cos(beta), std::cos(psi)};
@@ -47,7 +49,8 @@ void GreatCirclePoints(double beta, double psi, bool closed, std::vector<TNetPoi
   for (int k = 0; k <= 360; ++k) {
     const double t = tStart + k * (tEnd - tStart) / 360;
     const double cosT = std::cos(t), sinT = std::sin(t);
-    const double q = 1 / ((cosT * cosT) * (a * a) + (sinT * sinT) * (b * b) + std::sin(2 * t) * c + 1);
+    const double q =
+        1 / ((cosT * cosT) * (a * a) + (sinT * sinT) * (b * b) + std::sin(2 * t) * c + 1);
     const double r = EqualAreaRadius(q);
     points[k] = {r * cosT, r * sinT};
   }
@@ -62,8 +65,10 @@ void MeanOrientation(const TNormal& sum, int members, double& betaDegrees, doubl
     return;
   }
   const double sx = sum.X / length, sy = sum.Y / length, sz = sum.Z / length;
-  if (sz > -1 && sz < 1) psiDegrees = std::acos(sz) * 180 / Pi;
-  else psiDegrees = sz >= 1 ? 0 : 180;
+  if (sz > -1 && sz < 1)
+    psiDegrees = std::acos(sz) * 180 / Pi;
+  else
+    psiDegrees = sz >= 1 ? 0 : 180;
   if (std::fabs(sy) > 1e-6) {
     betaDegrees = std::atan(sx / sy) * 180 / Pi;
     if (sy < 0) betaDegrees += 180;

@@ -6,19 +6,12 @@
 #include <QMenuBar>
 #include <QTest>
 
-#include "app/frmmn.h"
-#include "platform/chart/Chart.h"
+#include "tests/app/MainWindowFixture.h"
 
 namespace {
 
-class MainWindow : public testing::Test {
+class MainWindow : public MainWindowTest {
  protected:
-  void SetUp() override {
-    form = std::make_unique<TfrmMain>();
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-  }
-
   QWidget* Control(const char* name) const {
     auto* widget = form->findChild<QWidget*>(name);
     EXPECT_NE(widget, nullptr) << name;
@@ -32,13 +25,10 @@ class MainWindow : public testing::Test {
   }
 
   void ResizeClientBy(int dw, int dh) {
-    const QSize expected(form->ClientArea->width() + dw, form->ClientArea->height() + dh);
-    form->resize(form->width() + dw, form->height() + dh);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form->ClientArea->size() == expected; }))
+    const QSize expected = form->ClientArea->size() + QSize(dw, dh);
+    EXPECT_TRUE(ResizeClientTo(expected))
         << "client area " << form->ClientArea->width() << " x " << form->ClientArea->height();
   }
-
-  std::unique_ptr<TfrmMain> form;
 };
 
 struct TPlace {

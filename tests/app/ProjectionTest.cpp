@@ -7,7 +7,9 @@
 
 namespace {
 
-double Radius(const TNetPoint& p) { return std::hypot(p.X, p.Y); }
+double Radius(const TNetPoint& p) {
+  return std::hypot(p.X, p.Y);
+}
 
 std::vector<TNetPoint> Arc(double betaDeg, double psiDeg, bool closed = false) {
   std::vector<TNetPoint> points;
@@ -15,7 +17,9 @@ std::vector<TNetPoint> Arc(double betaDeg, double psiDeg, bool closed = false) {
   return points;
 }
 
-TNetPoint Pole(double betaDeg, double psiDeg) { return PolePoint(DegToRad(betaDeg), DegToRad(psiDeg)); }
+TNetPoint Pole(double betaDeg, double psiDeg) {
+  return PolePoint(DegToRad(betaDeg), DegToRad(psiDeg));
+}
 
 // The net's formulas as written for dips of 0 to 90, kept here as the oracle.
 TNetPoint ReferencePole(double beta, double psi) {
@@ -47,16 +51,17 @@ TNetPoint ReferenceArcPoint(double beta, double psi, int k) {
 TEST(Projection, DegreesBecomeRadiansThroughExtendedPi) {
   EXPECT_EQ(DegToRad(180), M_PI);
   EXPECT_EQ(DegToRad(90), M_PI_2);
-  EXPECT_EQ(DegToRad(0.5), static_cast<double>(0.5L * 3.141592653589793238462643383279502884L / 180));
+  EXPECT_EQ(DegToRad(0.5),
+            static_cast<double>(0.5L * 3.141592653589793238462643383279502884L / 180));
 }
 
 TEST(Projection, PolesLieOppositeTheDipDirection) {
   const struct {
     double Beta, Psi, X, Y;
   } cases[] = {
-      {0, 0, 0, 0},                       // horizontal: the centre
-      {90, 90, -1, 0},                    // vertical, dipping east: west rim
-      {0, 90, 0, -1},                     // vertical, dipping north: south rim
+      {0, 0, 0, 0},     // horizontal: the centre
+      {90, 90, -1, 0},  // vertical, dipping east: west rim
+      {0, 90, 0, -1},   // vertical, dipping north: south rim
       {180, 45, 0, std::sqrt(1 - std::cos(M_PI / 4))},
       {270, 60, std::sqrt(0.5), 0},
   };
@@ -84,8 +89,8 @@ TEST(Projection, ArcsRunFromStrikeToStrikeThroughTheDipDirection) {
       const double expected = psi == 90 ? 0 : std::sqrt(1 - std::sin(DegToRad(psi)));
       EXPECT_NEAR(Radius(middle), expected, psi == 90 ? 1e-2 : 1e-9) << beta << "/" << psi;
       if (psi < 90) {
-        EXPECT_NEAR(std::atan2(middle.X, middle.Y), std::atan2(std::sin(DegToRad(beta)), std::cos(DegToRad(beta))),
-                    1e-9);
+        EXPECT_NEAR(std::atan2(middle.X, middle.Y),
+                    std::atan2(std::sin(DegToRad(beta)), std::cos(DegToRad(beta))), 1e-9);
       }
     }
   }
@@ -127,8 +132,8 @@ TEST(Projection, OtherDipsDrawThePlaneTheNumbersDescribe) {
   const struct {
     double Beta, Psi, SameBeta, SamePsi;
   } cases[] = {
-      {0, 120, 180, 60},  {30, -40, 210, 40}, {250, 180, 250, 0},
-      {0, 270, 0, 90},    {45, 450, 45, 90},  {100, -150, 100, 30},
+      {0, 120, 180, 60}, {30, -40, 210, 40}, {250, 180, 250, 0},
+      {0, 270, 0, 90},   {45, 450, 45, 90},  {100, -150, 100, 30},
   };
   for (const auto& c : cases) {
     const TNetPoint p = Pole(c.Beta, c.Psi), q = Pole(c.SameBeta, c.SamePsi);
@@ -145,7 +150,8 @@ TEST(Projection, OtherDipsDrawThePlaneTheNumbersDescribe) {
 }
 
 TEST(Projection, MeanPlanes) {
-  const auto mean = [](std::initializer_list<std::pair<double, double>> planes, double& beta, double& psi) {
+  const auto mean = [](std::initializer_list<std::pair<double, double>> planes, double& beta,
+                       double& psi) {
     TNormal sum{0, 0, 0};
     for (auto [b, p] : planes) {
       const TNormal n = PlaneNormal(DegToRad(b), DegToRad(p));
@@ -154,7 +160,8 @@ TEST(Projection, MeanPlanes) {
     MeanOrientation(sum, static_cast<int>(planes.size()), beta, psi);
   };
   double beta, psi;
-  for (auto [b, p] : {std::pair{30.0, 40.0}, {120.0, 50.0}, {210.0, 60.0}, {300.0, 70.0}, {0.0, 10.0}}) {
+  for (auto [b, p] :
+       {std::pair{30.0, 40.0}, {120.0, 50.0}, {210.0, 60.0}, {300.0, 70.0}, {0.0, 10.0}}) {
     mean({{b, p}}, beta, psi);
     EXPECT_NEAR(beta, b, 1e-9);
     EXPECT_NEAR(psi, p, 1e-9);

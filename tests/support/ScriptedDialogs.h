@@ -56,6 +56,7 @@ class TScriptedDialogsScope {
   ~TScriptedDialogsScope();
   TScriptedDialogs& operator*() { return FDialogs; }
   TScriptedDialogs* operator->() { return &FDialogs; }
+  const TScriptedDialogs* operator->() const { return &FDialogs; }
 
  private:
   TScriptedDialogs FDialogs;

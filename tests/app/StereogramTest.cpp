@@ -1,0 +1,177 @@
+// The net rebuilt from the lists: which series exist, how they are set up and ordered, the View
+// options, and the net staying round whatever the window's size.
+#include <cmath>
+
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+using Stereogram = MainWindowTest;
+
+TLineSeries* AsLine(TChartSeries* s) {
+  return dynamic_cast<TLineSeries*>(s);
+}
+TPointSeries* AsPoints(TChartSeries* s) {
+  return dynamic_cast<TPointSeries*>(s);
+}
+
+// The bounding box of the dark pixels of the net's rim, found along the centre row and column.
+QRect RimExtent(const QImage& image) {
+  int left = image.width(), right = -1, top = image.height(), bottom = -1;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (qGray(image.pixel(x, y)) < 100) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+}  // namespace
+
+TEST_F(Stereogram, SeriesForSingleAndGroupedJointsAndActiveGroups) {
+  ChangeGroup(2, "West", true, clRed);
+  ChangeGroup(5, "Idle", false);
+  AddJoint("J1", "120", "45.5");
+  AddJoint("G1", "200", "30", 2);
+  AddJoint("J2", "10", "80");
+  AddJoint("G2", "220", "40", 2);
+  AddJoint("G3", "90", "10", 5);  // member of an inactive group: pole only, no mean drawn
+
+  const auto plot = Plot();
+  // Joints in list order (an arc for each single one, a pole for every one), then the group.
+  const struct {
+    bool Line;
+    const char* Title;
+  } expected[] = {{true, "J1 Azim.=120 Dip=45.5"},
+                  {false, "J1"},
+                  {false, "G1"},
+                  {true, "J2 Azim.=10 Dip=80"},
+                  {false, "J2"},
+                  {false, "G2"},
+                  {false, "G3"},
+                  {true, "West Azim.="},
+                  {false, "West"}};
+  ASSERT_EQ(plot.size(), std::size(expected));
+  for (size_t i = 0; i < plot.size(); ++i) {
+    EXPECT_EQ(AsLine(plot[i]) != nullptr, expected[i].Line) << i;
+    EXPECT_EQ(plot[i]->GetTitle().rfind(expected[i].Title, 0), 0u) << plot[i]->GetTitle();
+  }
+  for (TChartSeries* s : plot) {
+    if (TLineSeries* arc = AsLine(s)) {
+      EXPECT_EQ(arc->Count(), 362);  // "Closed arcs" is ticked at start-up
+      EXPECT_TRUE(arc->GetShowInLegend());
+      EXPECT_EQ(arc->GetXValuesOrder(), loNone);
+      EXPECT_EQ(arc->Values(10).Label, arc->GetTitle());
+    } else {
+      TPointSeries* pole = AsPoints(s);
+      EXPECT_EQ(pole->Count(), 1);
+      EXPECT_FALSE(pole->GetShowInLegend());
+      EXPECT_TRUE(pole->GetMarksVisible());
+      EXPECT_EQ(pole->GetMarksStyle(), smsLabel);
+      EXPECT_FALSE(pole->GetMarksFrameVisible());
+      EXPECT_EQ(pole->GetPointerStyle(), pole->GetTitle() == "West" ? psStar : psCross);
+      EXPECT_EQ(pole->Values(0).Label, pole->GetTitle());
+    }
+  }
+  EXPECT_EQ(plot[7]->GetSeriesColor(), clRed);
+  EXPECT_EQ(plot[7]->Values(0).Color, clRed);
+  EXPECT_EQ(plot[0]->GetSeriesColor(), clNavy);  // the joint swatch's colour
+  // The legend lists the single joints, then the active groups.
+  EXPECT_FALSE(form->VandremolixicChart->Legend().GetVisible());
+}
+
+TEST_F(Stereogram, GroupMeansFollowTheirMembersOnly) {
+  AddJoint("a", "10", "30", 3);
+  AddJoint("b", "20", "40", 3);
+  AddJoint("single", "200", "70");  // not a member
+  AddJoint("unticked", "300", "10");
+  form->lboJoints->setCurrentRow(3);  // GroupIndex 3 kept, but not in the group
+  form->cmbGroups->setCurrentIndex(3);
+  Click(form->btnJointChange);
+  const TGroup* group = form->GetGroups()[3];
+  EXPECT_GT(group->Beta, 15);
+  EXPECT_LT(group->Beta, 20);
+  EXPECT_NEAR(group->Psi, 35, 0.5);
+  EXPECT_FALSE(group->Active);  // computed all the same
+  EXPECT_EQ(form->GetGroups()[4]->Psi, 0);
+}
+
+TEST_F(Stereogram, GroupWhoseNormalsCancelDrawsNoMean) {
+  ChangeGroup(1, "Cancel", true);
+  AddJoint("up", "80", "0", 1);
+  AddJoint("down", "80", "180", 1);
+  EXPECT_TRUE(std::isnan(form->GetGroups()[1]->Psi));
+  const auto plot = Plot();
+  ASSERT_EQ(plot.size(), 2u);  // the two members' poles only
+  for (TChartSeries* s : plot) EXPECT_NE(AsPoints(s), nullptr);
+  RenderChart();  // and painting copes
+}
+
+TEST_F(Stereogram, ViewOptions) {
+  AddJoint("J1", "120", "45.5");
+  form->mnuDrawArcs->trigger();
+  EXPECT_FALSE(Plot()[0]->GetActive());
+  AddJoint("J2", "30", "20");  // a later add draws its arc hidden too
+  for (TChartSeries* s : Plot()) EXPECT_EQ(s->GetActive(), AsLine(s) == nullptr);
+  form->mnuDrawPoles->trigger();
+  for (TChartSeries* s : Plot()) EXPECT_FALSE(s->GetActive());
+  form->mnuDrawArcs->trigger();
+  form->mnuDrawPoles->trigger();
+  for (TChartSeries* s : Plot()) EXPECT_TRUE(s->GetActive());
+
+  form->mnuShowLegent->trigger();
+  EXPECT_TRUE(form->VandremolixicChart->Legend().GetVisible());
+  form->mnuClosedArcs->trigger();
+  EXPECT_EQ(Plot()[0]->Count(), 361);
+  form->mnuValuesOnCaptions->trigger();
+  EXPECT_EQ(Plot()[0]->GetTitle(), "J1");
+  form->mnuShowCaptions->trigger();
+  EXPECT_EQ(Plot()[1]->Values(0).Label, " ");
+  EXPECT_TRUE(form->VandremolixicChart->Legend().GetVisible());  // redraws keep the legend option
+}
+
+TEST_F(Stereogram, EmptyCaptionGivesABlankPoleLabel) {
+  AddJoint("", "0", "0");
+  EXPECT_EQ(Plot()[1]->Values(0).Label, " ");
+  EXPECT_NEAR(Plot()[1]->Values(0).X, 0, 1e-12);
+}
+
+TEST_F(Stereogram, ResizingWidensTheLongerSide) {
+  TChart* chart = form->VandremolixicChart;
+  const double K = 378.0 / 352.0;
+  const struct {
+    QSize Client;
+    bool Taller;
+  } sizes[] = {{{713, 390}, false},  {{713, 690}, true}, {{1013, 390}, false},
+               {{1013, 690}, false}, {{913, 790}, true}, {{1313, 690}, false}};
+  for (const auto& s : sizes) {
+    ASSERT_TRUE(ResizeClientTo(s.Client));
+    const double W = chart->width(), H = chart->height();
+    const double wide = s.Taller ? 1.05 : 1.05 * K * W / H;
+    const double tall = s.Taller ? 1.05 * H / (K * W) : 1.05;
+    EXPECT_NEAR(chart->BottomAxis().GetMaximum(), wide, 1e-12) << W << "x" << H;
+    EXPECT_NEAR(chart->BottomAxis().GetMinimum(), -wide, 1e-12);
+    EXPECT_NEAR(chart->LeftAxis().GetMaximum(), tall, 1e-12) << W << "x" << H;
+    EXPECT_NEAR(chart->LeftAxis().GetMinimum(), -tall, 1e-12);
+  }
+}
+
+TEST_F(Stereogram, TheNetIsRoundAtEverySize) {
+  for (QSize client : {QSize(713, 390), QSize(713, 800), QSize(1200, 420), QSize(900, 600)}) {
+    ASSERT_TRUE(ResizeClientTo(client));
+    const QRect rim = RimExtent(RenderChart());
+    EXPECT_LE(std::abs(rim.width() - rim.height()), 1) << client.width() << "x" << client.height();
+    EXPECT_GT(rim.width(), 300);
+  }
+}
+
+TEST_F(Stereogram, ZeroSizedChartIsHarmless) {
+  form->FormResize();
+  const double before = form->VandremolixicChart->LeftAxis().GetMaximum();
+  form->VandremolixicChart->resize(0, 0);
+  EXPECT_EQ(form->VandremolixicChart->LeftAxis().GetMaximum(), before);
+  EXPECT_TRUE(std::isfinite(form->VandremolixicChart->BottomAxis().GetMaximum()));
+}
