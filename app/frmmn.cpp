@@ -84,6 +84,10 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::LoadLayout() {
   setupUi(this);
+  // The layout was drawn for a narrower dialog font; condensed a little, ours fits its labels.
+  QFont narrower = font();
+  narrower.setStretch(90);
+  setFont(narrower);
   ClientArea->setMinimumSize(DesignWidth, DesignHeight);
   ApplyAnchors(ClientArea, QSize(DesignWidth, DesignHeight));
   resize(minimumSizeHint());

@@ -104,37 +104,40 @@ void TChartSeries::SetYValuesOrder(TChartValueOrder order) {
 }
 
 int TChartSeries::AddXY(double x, double y, const std::string& label, TColor color) {
-  const int index = Insert({x, y, label, color});
+  if (FLabels.empty() || FLabels.back() != label) FLabels.push_back(label);
+  const int index = Insert({x, y, color, static_cast<int32_t>(FLabels.size() - 1)});
   Changed();
   return index;
 }
 
 void TChartSeries::Clear() {
   FValues.clear();
+  FLabels.clear();
   Changed();
 }
 
-const TChartValue& TChartSeries::Values(int index) const {
+TChartValue TChartSeries::Values(int index) const {
   CheckIndex(index, FValues.size());
-  return FValues[static_cast<size_t>(index)];
+  const TStoredValue& value = FValues[static_cast<size_t>(index)];
+  return {value.X, value.Y, LabelOf(value), value.Color};
 }
 
 // The x order decides; the y order only when x is unordered. Equal keys keep insertion order.
-int TChartSeries::Insert(TChartValue value) {
+int TChartSeries::Insert(const TStoredValue& value) {
   const bool byX = FXValuesOrder != loNone;
   const TChartValueOrder order = byX ? FXValuesOrder : FYValuesOrder;
-  const auto key = [byX](const TChartValue& v) { return byX ? v.X : v.Y; };
+  const auto key = [byX](const TStoredValue& v) { return byX ? v.X : v.Y; };
   size_t at = FValues.size();
   while (at > 0 && Before(order, key(value), key(FValues[at - 1]))) --at;
-  FValues.insert(FValues.begin() + static_cast<std::ptrdiff_t>(at), std::move(value));
+  FValues.insert(FValues.begin() + static_cast<std::ptrdiff_t>(at), value);
   return static_cast<int>(at);
 }
 
 void TChartSeries::Reorder() {
-  std::vector<TChartValue> old;
+  std::vector<TStoredValue> old;
   old.swap(FValues);
   FValues.reserve(old.size());
-  for (TChartValue& value : old) Insert(std::move(value));
+  for (const TStoredValue& value : old) Insert(value);
   Changed();
 }
 
@@ -157,7 +160,7 @@ void TLineSeries::Draw(QPainter& painter, const TChartMapping& mapping, QPolygon
   };
   bool havePrevious = false;
   QPointF previous;
-  for (const TChartValue& value : Points()) {
+  for (const TStoredValue& value : Points()) {
     const QPointF p = mapping(value.X, value.Y);
     if (!IsFinite(p)) {
       flush();
@@ -204,7 +207,7 @@ void TPointSeries::SetMarksFrameVisible(bool visible) {
 void TPointSeries::Draw(QPainter& painter, const TChartMapping& mapping, QPolygonF&) const {
   constexpr int h = kSymbolHalfSize;
   painter.setBrush(Qt::NoBrush);
-  for (const TChartValue& value : Points()) {
+  for (const TStoredValue& value : Points()) {
     const QPointF p = mapping(value.X, value.Y);
     if (!IsFinite(p)) continue;
     const int x = qRound(p.x());
@@ -224,9 +227,9 @@ void TPointSeries::Draw(QPainter& painter, const TChartMapping& mapping, QPolygo
   }
 }
 
-void TPointSeries::DrawMark(QPainter& painter, QPoint at, const TChartValue& value) const {
+void TPointSeries::DrawMark(QPainter& painter, QPoint at, const TStoredValue& value) const {
   const QString text =
-      FMarksStyle == smsLabel ? QString::fromStdString(value.Label) : QString::number(value.Y);
+      FMarksStyle == smsLabel ? QString::fromStdString(LabelOf(value)) : QString::number(value.Y);
   if (text.isEmpty()) return;
   const QFontMetrics metrics = painter.fontMetrics();
   const QRect box(at.x() + kSymbolHalfSize + kMarkGap, at.y() - metrics.height() / 2,

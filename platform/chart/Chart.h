@@ -58,20 +58,28 @@ class TChartSeries {
   int AddXY(double x, double y, const std::string& label = "", TColor color = clTeeColor);
   void Clear();
   int Count() const { return static_cast<int>(FValues.size()); }
-  const TChartValue& Values(int index) const;
+  TChartValue Values(int index) const;
 
  protected:
   TChartSeries() = default;
   void Changed() const;
-  TColor PointColor(const TChartValue& value) const {
+  // A point as kept: consecutive points with one label (an arc's 361) share its text.
+  struct TStoredValue {
+    double X;
+    double Y;
+    TColor Color;
+    int32_t Label;  // index into FLabels
+  };
+  TColor PointColor(const TStoredValue& value) const {
     return value.Color == clTeeColor ? FSeriesColor : value.Color;
   }
-  const std::vector<TChartValue>& Points() const { return FValues; }
+  const std::vector<TStoredValue>& Points() const { return FValues; }
+  const std::string& LabelOf(const TStoredValue& value) const { return FLabels[value.Label]; }
 
  private:
   friend class TChart;
   virtual void Draw(QPainter& painter, const TChartMapping& mapping, QPolygonF& scratch) const = 0;
-  int Insert(TChartValue value);
+  int Insert(const TStoredValue& value);
   void Reorder();
 
   TChart* FParentChart = nullptr;
@@ -81,7 +89,8 @@ class TChartSeries {
   bool FActive = true;
   TChartValueOrder FXValuesOrder = loAscending;
   TChartValueOrder FYValuesOrder = loNone;
-  std::vector<TChartValue> FValues;
+  std::vector<TStoredValue> FValues;
+  std::vector<std::string> FLabels;
 };
 
 // Joins consecutive points; each segment takes the colour of the point it ends at.
@@ -114,7 +123,7 @@ class TPointSeries : public TChartSeries {
 
  private:
   void Draw(QPainter& painter, const TChartMapping& mapping, QPolygonF& scratch) const override;
-  void DrawMark(QPainter& painter, QPoint at, const TChartValue& value) const;
+  void DrawMark(QPainter& painter, QPoint at, const TStoredValue& value) const;
 
   TSeriesPointerStyle FPointerStyle = psRectangle;
   bool FMarksVisible = false;

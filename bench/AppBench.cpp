@@ -1,0 +1,120 @@
+// The main window's hot paths: the full redraw of the net with its painting, and opening a data
+// file until the net is painted. Runs on the offscreen platform; `make bench` runs it.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <fstream>
+#include <memory>
+
+#include "app/frmmn.h"
+#include "platform/gui/Forms.h"
+
+namespace {
+
+// Answers every file dialog with one name and refuses everything else.
+class TFileAnswer : public TDialogService {
+ public:
+  std::string FileName;
+  int MessageBox(QWidget*, const std::string&, const std::string& text, TMsgDlgType,
+                 TMsgDlgButtons) override {
+    fprintf(stderr, "message: %s\n", text.c_str());
+    return mrCancel;
+  }
+  bool ExecuteColor(QWidget*, TColor&) override { return false; }
+  bool ExecuteFile(QWidget*, TFileDialogRequest& request) override {
+    request.FileName = FileName;
+    return true;
+  }
+  bool ExecutePrint(QWidget*, QPrinter&) override { return false; }
+  bool ExecutePrinterSetup(QWidget*, QPrinter&) override { return false; }
+};
+
+TFileAnswer Answer;
+
+// A data set of `singles` single joints and `grouped` joints spread over five active groups.
+std::string WriteDataFile(int singles, int grouped) {
+  const std::string path = QDir::temp().filePath("vandremolix-bench.txt").toStdString();
+  std::ofstream out(path, std::ios::binary);
+  out << "A_VALID_VANDREMOLIX_FILE_VERSION000\r\n";
+  for (int g = 0; g < 10; ++g)
+    out << "Set " << g << "\r\n" << (g < 5 ? "True" : "False") << "\r\n" << g * 40000 << "\r\n";
+  out << singles + grouped << "\r\n";
+  for (int j = 0; j < singles + grouped; ++j) {
+    const bool inGroup = j >= singles;
+    out << "Joint " << j << "\r\n"
+        << (j * 37 % 360) + 0.25 << "\r\n"
+        << (j * 13 % 90) + 0.5 << "\r\n"
+        << (inGroup ? "True" : "False") << "\r\n"
+        << j % 5 << "\r\n"
+        << j * 997 % 0xFFFFFF << "\r\n";
+  }
+  return path;
+}
+
+std::unique_ptr<TfrmMain> OpenForm(const std::string& path) {
+  auto form = std::make_unique<TfrmMain>();
+  form->FormShow();
+  Answer.FileName = path;
+  form->mnuOpenClick();
+  return form;
+}
+
+void PaintChart(TfrmMain& form, QImage& image) {
+  QPainter painter(&image);
+  form.VandremolixicChart->Paint(painter, image.rect());
+}
+
+void Redraw(benchmark::State& state) {
+  const auto form = OpenForm(WriteDataFile(static_cast<int>(state.range(0)), 0));
+  QImage image(352, 378, QImage::Format_RGB32);
+  for (auto _ : state) {
+    form->DrawStereogram();
+    image.fill(Qt::white);
+    PaintChart(*form, image);
+  }
+  state.SetComplexityN(state.range(0));
+}
+void RebuildOnly(benchmark::State& state) {
+  const auto form = OpenForm(WriteDataFile(static_cast<int>(state.range(0)), 0));
+  for (auto _ : state) form->DrawStereogram();
+}
+BENCHMARK(RebuildOnly)->Arg(1000)->Unit(benchmark::kMillisecond);
+void PaintOnly(benchmark::State& state) {
+  const auto form = OpenForm(WriteDataFile(static_cast<int>(state.range(0)), 0));
+  QImage image(352, 378, QImage::Format_RGB32);
+  for (auto _ : state) {
+    image.fill(Qt::white);
+    PaintChart(*form, image);
+  }
+}
+BENCHMARK(PaintOnly)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Redraw)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Complexity();
+
+void OpenFile(benchmark::State& state) {
+  const std::string path = WriteDataFile(0, static_cast<int>(state.range(0)));
+  QImage image(352, 378, QImage::Format_RGB32);
+  for (auto _ : state) {
+    const auto form = OpenForm(path);
+    image.fill(Qt::white);
+    PaintChart(*form, image);
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(OpenFile)->Arg(500)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond)->Complexity();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  Application->Initialize();
+  SetDialogService(&Answer);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  SetDialogService(nullptr);
+  return 0;
+}
