@@ -4,6 +4,7 @@
 
 #include "engine/GLState.h"
 #include "platform/gl/GLRecorder.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace {
 const auto Call = [](auto... args) { return TGLCall(args...); };
