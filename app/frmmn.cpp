@@ -1,17 +1,22 @@
 #include "app/frmmn.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 
 #include "app/projection.h"
 #include "platform/gui/Anchors.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/Printers.h"
 #include "platform/rtl/SysUtils.h"
 
 TfrmMain* frmMain = nullptr;
@@ -27,6 +32,7 @@ std::string ValuesText(const std::string& caption, double beta, double psi) {
   return caption + " " + "Azim.=" + FormatFloat("#.##", beta) + " Dip=" + FormatFloat("#.##", psi);
 }
 const char* const Signature = "A_VALID_VANDREMOLIX_FILE_VERSION000";
+const char* const Version = "1.0";
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -155,6 +161,13 @@ void TfrmMain::ConnectEvents() {
   on(mnuNew, &TfrmMain::mnuNewClick);
   on(mnuOpen, &TfrmMain::mnuOpenClick);
   on(mnuSave, &TfrmMain::mnuSaveClick);
+  on(mnuSaveBitmap, &TfrmMain::mnuSaveBitmapClick);
+  on(mnuPrint, &TfrmMain::mnuPrintClick);
+  on(mnuPrintSetup, &TfrmMain::mnuPrintSetupClick);
+  on(mnuPrintWindow, &TfrmMain::mnuPrintWindowClick);
+  on(mnuExit, &TfrmMain::mnuExitClick);
+  on(mnuCopy, &TfrmMain::mnuCopyClick);
+  on(mnuAbout, &TfrmMain::mnuAboutClick);
   on(mnuDrawArcs, &TfrmMain::mnuDrawArcsClick);
   on(mnuDrawPoles, &TfrmMain::mnuDrawPolesClick);
   on(mnuClosedArcs, &TfrmMain::mnuClosedArcsClick);
@@ -570,4 +583,46 @@ void TfrmMain::mnuNewClick() {
     throw;
   }
   finish();
+}
+
+void TfrmMain::mnuPrintClick() {
+  VandremolixicChart->SetPrintProportional(false);
+  if (PrintDialog.Execute(this)) VandremolixicChart->Print();
+}
+
+void TfrmMain::mnuPrintSetupClick() {
+  PrintSetupDialog.Execute(this);
+}
+
+void TfrmMain::mnuPrintWindowClick() {
+  const QPixmap image = ClientArea->grab();
+  QPainter painter;
+  BeginPrint(painter);
+  // At the size it has on screen, made smaller only where the page is smaller.
+  const QRect page = painter.viewport();
+  double scale = Printer().logicalDpiX() / static_cast<double>(ClientArea->logicalDpiX());
+  scale = std::min({scale, page.width() / static_cast<double>(image.width()),
+                    page.height() / static_cast<double>(image.height())});
+  painter.drawPixmap(QRectF(0, 0, image.width() * scale, image.height() * scale), image,
+                     image.rect());
+  painter.end();
+}
+
+void TfrmMain::mnuSaveBitmapClick() {
+  if (SaveDialog.Execute(this)) VandremolixicChart->SaveToBitmapFile(SaveDialog.FileName);
+}
+
+void TfrmMain::mnuCopyClick() {
+  VandremolixicChart->CopyToClipboardMetafile(true);
+}
+
+void TfrmMain::mnuAboutClick() {
+  MessageDlg(std::string("Vandremolix ") + Version + "\n\n" +
+                 "Orientation analysis of rock joints: planes and their poles, joint groups and "
+                 "their mean planes on a lower-hemisphere equal-area (Schmidt) net.",
+             mtCustom, mbOK);
+}
+
+void TfrmMain::mnuExitClick() {
+  Application->Terminate();
 }

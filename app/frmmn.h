@@ -58,6 +58,15 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void mnuOpenClick();
   void mnuNewClick();
 
+  // Output and the rest of the menus.
+  void mnuPrintClick();
+  void mnuPrintSetupClick();
+  void mnuPrintWindowClick();
+  void mnuSaveBitmapClick();
+  void mnuCopyClick();
+  void mnuAboutClick();
+  void mnuExitClick();
+
   // View menu; each item has flipped its own check mark when its handler runs.
   void mnuDrawArcsClick();
   void mnuDrawPolesClick();

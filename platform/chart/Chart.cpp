@@ -404,12 +404,7 @@ void TChart::CopyToClipboardMetafile(bool) const {
 void TChart::Print() const {
   QPrinter& printer = Printer();
   QPainter painter;
-  if (!painter.begin(&printer)) {
-    const QString target = printer.outputFileName().isEmpty()
-                               ? "the printer \"" + printer.printerName() + "\""
-                               : "the file \"" + printer.outputFileName() + "\"";
-    throw Exception("Cannot print to " + target.toStdString() + ".");
-  }
+  BeginPrint(painter);
   const QSize chart(std::max(1, width()), std::max(1, height()));
   double sx = static_cast<double>(printer.width()) / chart.width();
   double sy = static_cast<double>(printer.height()) / chart.height();

@@ -1,0 +1,114 @@
+// Printing, the bitmap file, the clipboard picture, About and Exit.
+#include <QClipboard>
+#include <QFile>
+#include <QMimeData>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "platform/gui/Printers.h"
+#include "tests/app/MainWindowFixture.h"
+
+namespace {
+
+class Output : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    pdf = dir.filePath("print.pdf");
+    Printer().setOutputFormat(QPrinter::PdfFormat);
+    Printer().setOutputFileName(pdf);
+  }
+
+  int PdfPages() const {
+    QFile file(pdf);
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    return QString::fromLatin1(file.readAll()).count(QRegularExpression("/Type\\s*/Page(?!s)"));
+  }
+
+  QTemporaryDir dir;
+  QString pdf;
+};
+
+}  // namespace
+
+TEST_F(Output, CancelledDialogsDoNothing) {
+  dialogs->AnswerPrint(false);
+  dialogs->AnswerFile(std::nullopt);
+  dialogs->AnswerPrinterSetup(false);
+  form->mnuPrint->trigger();
+  form->mnuSaveBitmap->trigger();
+  form->mnuPrintSetup->trigger();
+  EXPECT_FALSE(QFile::exists(pdf));
+  EXPECT_TRUE(QDir(dir.path()).isEmpty());
+  EXPECT_EQ(dialogs->PrintRequests, 1);
+  EXPECT_EQ(dialogs->PrinterSetupRequests, 1);
+  EXPECT_TRUE(dialogs->Messages.empty());
+}
+
+TEST_F(Output, PrintFillsOnePage) {
+  AddJoint("J1", "120", "45");
+  dialogs->AnswerPrint(true);
+  form->mnuPrint->trigger();
+  EXPECT_EQ(PdfPages(), 1);
+  EXPECT_FALSE(form->VandremolixicChart->GetPrintProportional());
+  EXPECT_TRUE(dialogs->Messages.empty());
+}
+
+TEST_F(Output, PrintWindowGivesOnePage) {
+  form->mnuPrintWindow->trigger();
+  EXPECT_EQ(PdfPages(), 1);
+  EXPECT_TRUE(dialogs->Messages.empty());
+}
+
+TEST_F(Output, PrinterErrorsReachTheErrorBox) {
+  Printer().setOutputFileName(dir.filePath("missing/folder/print.pdf"));
+  form->mnuPrintWindow->trigger();
+  ASSERT_EQ(dialogs->Messages.size(), 1u);
+  EXPECT_EQ(dialogs->Messages[0].Text.rfind("Cannot print to the file", 0), 0u);
+  EXPECT_EQ(dialogs->Messages[0].Type, mtError);
+}
+
+TEST_F(Output, BitmapHasTheChartsSizeOnWhiteAndGrowsWithTheWindow) {
+  for (QSize client : {QSize(713, 390), QSize(900, 500)}) {
+    ASSERT_TRUE(ResizeClientTo(client));
+    const QString file = dir.filePath(QString("net%1").arg(client.width()));
+    dialogs->AnswerFile(file.toStdString());
+    form->mnuSaveBitmap->trigger();
+    ASSERT_EQ(dialogs->FileRequests.back().Title, "Save as bitmap...");
+    QImage image(file + ".bmp", "BMP");  // the default extension was added
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), form->VandremolixicChart->size());
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white));
+  }
+  EXPECT_EQ(QImage(dir.filePath("net900.bmp")).width(), 352 + 900 - 713);
+}
+
+TEST_F(Output, CopyPutsAVectorPictureOfTheChartsSizeAndNoImage) {
+  QApplication::clipboard()->setText("before");
+  form->mnuCopy->trigger();
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  EXPECT_TRUE(data->hasFormat("image/svg+xml"));
+  EXPECT_FALSE(data->hasImage());
+  EXPECT_FALSE(data->hasText());
+  const QString svg = QString::fromUtf8(data->data("image/svg+xml"));
+  EXPECT_TRUE(svg.contains(QString("viewBox=\"0 0 %1 %2\"").arg(352 - 1).arg(378 - 1)))
+      << svg.left(400).toStdString();
+}
+
+TEST_F(Output, AboutIsAPlainBoxCaptionedWithTheTitle) {
+  form->mnuAbout->trigger();
+  ASSERT_EQ(dialogs->Messages.size(), 1u);
+  EXPECT_EQ(dialogs->Messages[0].Caption, "Vandremolixic projection");
+  EXPECT_EQ(dialogs->Messages[0].Type, mtCustom);
+  EXPECT_EQ(dialogs->Messages[0].Buttons, mbOK);
+  EXPECT_NE(dialogs->Messages[0].Text.find("Vandremolix 1.0"), std::string::npos);
+}
+
+TEST_F(Output, ExitEndsTheMessageLoop) {
+  QTimer::singleShot(0, form.get(), [this] { form->mnuExit->trigger(); });
+  QTimer::singleShot(10000, [] { QApplication::exit(1); });  // a safety net only
+  EXPECT_EQ(QApplication::exec(), 0);
+}
