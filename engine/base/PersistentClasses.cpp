@@ -3,6 +3,8 @@
 #include <cmath>
 #include <memory>
 
+#include "engine/base/ApplicationFileIO.h"
+
 // ---- Readers and writers
 
 void TVirtualReader::ReadTypeError() {
@@ -363,6 +365,16 @@ void TPersistentObject::LoadFromStream(TStream& stream, TClass readerClass) {
       throw EInvalidFileSignature("Invalid file signature");
   }
   ReadFromFiler(reader.get());
+}
+
+void TPersistentObject::SaveToFile(const std::string& fileName, TClass writerClass) {
+  const std::unique_ptr<TStream> stream = CreateFileStream(fileName, fmCreate);
+  SaveToStream(*stream, writerClass ? writerClass : FileVirtualWriter());
+}
+
+void TPersistentObject::LoadFromFile(const std::string& fileName, TClass readerClass) {
+  const std::unique_ptr<TStream> stream = CreateFileStream(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(*stream, readerClass ? readerClass : FileVirtualReader());
 }
 
 std::string TPersistentObject::SaveToString(TClass writerClass) {

@@ -6,8 +6,11 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
+#include "../TempDir.h"
 #include "FilerTestSupport.h"
 #include "engine/base/PersistentClasses.h"
 
@@ -309,6 +312,32 @@ TEST(PersistentObject, ArchiveVersionsAndFilerArgumentsAreChecked) {
   TStringStream stream;
   EXPECT_THROW(sample.SaveToStream(stream, TStringList::StaticClass()), EInvalidCast);
   EXPECT_THROW(sample.LoadFromStream(stream, TBinaryWriter::StaticClass()), EInvalidCast);
+}
+
+using PersistentObjectFile = TempDirTest;
+
+TEST_F(PersistentObjectFile, SavesAndLoadsTheStreamImage) {
+  TSignedSample sample;
+  sample.Value = 300;
+  sample.Text = "dip";
+  const std::string path = Path("sample.bin");
+  sample.SaveToFile(path);
+  std::ifstream file(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(bytes, sample.SaveToString());
+
+  TSignedSample loaded;
+  loaded.LoadFromFile(path);
+  EXPECT_EQ(loaded.Value, 300);
+  EXPECT_EQ(loaded.Text, "dip");
+
+  try {
+    loaded.LoadFromFile(Path("missing.bin"));
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "File not found: \"" + Path("missing.bin") + "\"");
+  }
+  EXPECT_THROW(loaded.LoadFromFile(Write("broken.bin", "ABCD\x02")), EReadError);
 }
 
 }  // namespace
