@@ -441,12 +441,14 @@ TObject* TPersistentObjectList::Pop() {
 }
 
 void TPersistentObjectList::SetCount(int32_t count) {
+  Assert(count >= 0);
   if (count > Capacity()) SetCapacity(count);
   for (int32_t i = FCount; i < count; ++i) FList[size_t(i)] = nullptr;
   FCount = count;
 }
 
 void TPersistentObjectList::SetCapacity(int32_t capacity) {
+  Assert(capacity >= 0);
   if (capacity == Capacity()) return;
   if (capacity < FCount) FCount = capacity;
   FList.resize(size_t(capacity));
@@ -504,6 +506,17 @@ void TPersistentObjectList::ReadFromFiler(TVirtualReader* reader) {
   ReadFromFilerWithEvent(reader, [this](TObject* sender) { AfterObjectCreatedByReader(sender); });
 }
 
+namespace {
+
+// What a failed read built has no owner to free it: lists inside it give up their elements too.
+void FreeReadElements(TPersistentObjectList& list) {
+  for (int32_t i = 0; i < list.Count(); ++i)
+    if (auto* inner = dynamic_cast<TPersistentObjectList*>(list.Get(i))) FreeReadElements(*inner);
+  list.CleanFree();
+}
+
+}  // namespace
+
 void TPersistentObjectList::ReadFromFilerWithEvent(TVirtualReader* reader,
                                                    const TNotifyEvent& afterSenderObjectCreated) {
   CleanFree();
@@ -552,7 +565,7 @@ void TPersistentObjectList::ReadFromFilerWithEvent(TVirtualReader* reader,
     }
     reader->ReadListEnd();
   } catch (...) {
-    CleanFree();
+    FreeReadElements(*this);
     throw;
   }
 }

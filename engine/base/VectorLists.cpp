@@ -64,6 +64,7 @@ void TBaseList::SetCount(int32_t count) {
 }
 
 void TBaseList::SetCapacity(int32_t capacity) {
+  Assert(capacity >= 0);
   if (capacity == FCapacity) return;
   if (FOptions & loExternalMemory) {
     FOptions &= TBaseListOptions(~loExternalMemory);
@@ -71,7 +72,7 @@ void TBaseList::SetCapacity(int32_t capacity) {
     FCapacity = 0;
   }
   const size_t oldBytes = size_t(FCapacity) * size_t(FItemSize);
-  const size_t newBytes = size_t(std::max(capacity, 0)) * size_t(FItemSize);
+  const size_t newBytes = size_t(capacity) * size_t(FItemSize);
   if (newBytes == 0) {
     std::free(FData);
     FData = nullptr;

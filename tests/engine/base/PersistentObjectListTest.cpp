@@ -79,6 +79,9 @@ TEST_F(ObjectList, IndexOperations) {
   EXPECT_EQ(list.Count(), 2);
   EXPECT_EQ(list.Capacity(), 2);
   EXPECT_THROW(list.Error(), EListError);
+  EXPECT_THROW(list.SetCount(-1), EAssertionFailed);
+  EXPECT_THROW(list.SetCapacity(-1), EAssertionFailed);
+  EXPECT_EQ(list.Count(), 2);
 }
 
 // Frees itself out of the list that holds it, and takes its neighbour along.
@@ -170,6 +173,10 @@ TEST_F(ObjectList, DamagedArchivesRaiseAndLeaveTheListEmpty) {
       {Bytes({2, 0, 1}) + counted, "Stream read error"},
       {Bytes({2, 0, 1}) + counted.substr(0, 6), "Stream read error"},
       {Bytes({2, 0, 0}), "TBinaryReader, read type error"},
+      // What a nested list read has no owner once the outer read fails: it is freed too.
+      {Bytes({2, 0, 1, 6, 21}) + "TPersistentObjectList" + Bytes({2, 0, 1}) + counted +
+           Bytes({0, 5}),
+       "Broken ObjectList archive"},
   };
   for (const auto& c : cases) {
     TPersistentObjectList list;

@@ -28,6 +28,7 @@ TEST(VectorLists, AddGrowsBySixteenAndSetCountToExactlyTheCount) {
   EXPECT_EQ(counted.Capacity(), 40);
   for (int i = 0; i < 40; ++i) EXPECT_EQ(counted.List()[i], (TAffineVector{0, 0, 0}));
   EXPECT_THROW(counted.SetCount(-1), EAssertionFailed);
+  EXPECT_THROW(counted.SetCapacity(-1), EAssertionFailed);
   EXPECT_EQ(counted.Count(), 40);
 
   counted.Flush();
