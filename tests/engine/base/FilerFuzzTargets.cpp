@@ -1,0 +1,122 @@
+#include "FilerFuzzTargets.h"
+
+#include <string>
+
+#include "engine/base/PersistentClasses.h"
+#include "engine/base/VectorLists.h"
+#include "engine/base/XCollection.h"
+
+namespace {
+
+std::string Text(const uint8_t* data, size_t size) {
+  return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+// Reads whatever value each tag announces until the input fails or ends.
+void FuzzBinaryReader(const uint8_t* data, size_t size) {
+  TStringStream stream(Text(data, size));
+  TBinaryReader reader(&stream);
+  try {
+    while (stream.GetPosition() < stream.GetSize()) {
+      switch (int(reader.NextValue())) {
+        case vaNull:
+          reader.ReadListEnd();
+          break;
+        case vaList:
+          reader.ReadListBegin();
+          break;
+        case vaExtended:
+          reader.ReadFloat();
+          break;
+        case vaFalse:
+        case vaTrue:
+          reader.ReadBoolean();
+          break;
+        case vaString:
+        case vaLString:
+        case vaWString:
+        case vaUTF8String:
+          reader.ReadString();
+          break;
+        default:
+          reader.ReadInteger();
+      }
+    }
+  } catch (const Exception&) {
+  }
+}
+
+// Lists never free their elements on their own; the owner of a list read with nested lists in it
+// frees those too.
+void FreeNested(TPersistentObjectList& list) {
+  for (int32_t i = 0; i < list.Count(); ++i)
+    if (auto* inner = dynamic_cast<TPersistentObjectList*>(list.Get(i))) FreeNested(*inner);
+  list.CleanFree();
+}
+
+void FuzzObjectList(const uint8_t* data, size_t size) {
+  RegisterPersistentClasses();
+  RegisterVectorLists();
+  TPersistentObjectList list;
+  try {
+    list.LoadFromString(Text(data, size));
+  } catch (const Exception&) {
+  }
+  FreeNested(list);
+}
+
+template <class L>
+void LoadList(const std::string& data) {
+  L list;
+  try {
+    list.LoadFromString(data);
+  } catch (const Exception&) {
+  }
+}
+
+void FuzzVectorLists(const uint8_t* data, size_t size) {
+  const std::string bytes = Text(data, size);
+  LoadList<TAffineVectorList>(bytes);
+  LoadList<TVectorList>(bytes);
+  LoadList<TTexPointList>(bytes);
+  LoadList<TIntegerList>(bytes);
+  LoadList<TSingleList>(bytes);
+  LoadList<TByteList>(bytes);
+}
+
+class TFuzzItem : public TXCollectionItem {
+  RTL_CLASS(TFuzzItem, TXCollectionItem)
+  explicit TFuzzItem(TXCollection* owner)
+      : TXCollectionItem(owner, XCollectionItemClass<TFuzzItem>()) {}
+  static std::string FriendlyName() { return "Fuzz"; }
+  static bool UniqueItem() { return false; }
+};
+
+class TFuzzUniqueItem : public TXCollectionItem {
+  RTL_CLASS(TFuzzUniqueItem, TXCollectionItem)
+  explicit TFuzzUniqueItem(TXCollection* owner)
+      : TXCollectionItem(owner, XCollectionItemClass<TFuzzUniqueItem>()) {}
+  static std::string FriendlyName() { return "Unique"; }
+  static bool UniqueItem() { return true; }
+};
+
+void FuzzXCollection(const uint8_t* data, size_t size) {
+  RegisterXCollectionItemClass(XCollectionItemClass<TFuzzItem>());
+  RegisterXCollectionItemClass(XCollectionItemClass<TFuzzUniqueItem>());
+  TXCollection collection(nullptr);
+  TStringStream stream(Text(data, size));
+  try {
+    TReader reader(stream);
+    collection.ReadFromFiler(reader);
+  } catch (const Exception&) {
+  }
+}
+
+}  // namespace
+
+const TFilerFuzzTarget FilerFuzzTargets[4] = {
+    {"binary-reader", FuzzBinaryReader},
+    {"object-list", FuzzObjectList},
+    {"vector-lists", FuzzVectorLists},
+    {"xcollection", FuzzXCollection},
+};
