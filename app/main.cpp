@@ -2,9 +2,11 @@
 #include <QApplication>
 
 #include "app/frmmn.h"
+#include "app/units.h"
 #include "platform/gui/Forms.h"
 
 int main(int argc, char** argv) {
+  InitializeUnits();
   QApplication app(argc, argv);
   Application->Initialize();
   Application->Title = "Vandremolixic projection";
@@ -13,5 +15,6 @@ int main(int argc, char** argv) {
   Application->SetMainWidget(&form);
   const int result = Application->Run();
   frmMain = nullptr;
+  FinalizeUnits();
   return result;
 }
