@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 
@@ -33,6 +34,8 @@ std::string ValuesText(const std::string& caption, double beta, double psi) {
 }
 const char* const Signature = "A_VALID_VANDREMOLIX_FILE_VERSION000";
 const char* const Version = "1.0";
+// No line of a data file comes near this; a longer one is no data file.
+constexpr int MaxLine = 1 << 20;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -53,13 +56,23 @@ void SelectLine(QListWidget* list, int row) {
   if (row < 0) list->clearSelection();
 }
 
+// The selected line, or -1; a line the user deselected (Ctrl+click) is no selection.
+int SelectedLine(const QListWidget* list) {
+  const int row = list->currentRow();
+  return row >= 0 && list->item(row)->isSelected() ? row : -1;
+}
+
+// Takes a line out without the user's click handler seeing the selection move.
+void DeleteLine(QListWidget* list, int row) {
+  const QSignalBlocker blocker(list);
+  delete list->takeItem(row);
+}
+
 // Reads a data file line by line; past the end every line reads as empty text.
 class TLineReader {
  public:
   explicit TLineReader(QFile& file) : FFile(file) {}
   std::string ReadLine() {
-    // No line of a data file comes near this; a longer one is no data file.
-    constexpr qint64 MaxLine = 1 << 20;
     ++FLine;
     if (FFile.atEnd()) return "";
     QByteArray line = FFile.readLine(MaxLine + 2);
@@ -69,7 +82,10 @@ class TLineReader {
       throw Exception("Line " + std::to_string(FLine) + " of the file is too long");
     if (line.endsWith('\r')) line.chop(1);
     if (FFile.error() != QFileDevice::NoError) throw Exception(S(FFile.errorString()));
-    return line.toStdString();
+    // Files of the 8-bit era hold Latin-1 captions; their text is kept, in UTF-8.
+    auto utf8 = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(line);
+    return S(utf8.hasError() ? QString::fromLatin1(line) : text);
   }
 
  private:
@@ -155,8 +171,10 @@ void TfrmMain::ConnectEvents() {
     Guard([this] { shpGroupColorMouseDown(); });
   };
   // Captions are single lines: a line break would split a record of the data file.
-  for (QLineEdit* edit : {edtJointCaption, edtGroupCaption, edtJointBeta, edtJointPsi})
+  for (QLineEdit* edit : {edtJointCaption, edtGroupCaption, edtJointBeta, edtJointPsi}) {
+    edit->setMaxLength(MaxLine);
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[^\\r\\n]*"), edit));
+  }
 
   on(mnuNew, &TfrmMain::mnuNewClick);
   on(mnuOpen, &TfrmMain::mnuOpenClick);
@@ -222,7 +240,11 @@ void TfrmMain::FormDestroy() {
 }
 
 void TfrmMain::FormResize() {
-  const double W = VandremolixicChart->width(), H = VandremolixicChart->height();
+  KeepNetRound(VandremolixicChart->size());
+}
+
+void TfrmMain::KeepNetRound(QSize size) {
+  const double W = size.width(), H = size.height();
   if (W <= 0 || H <= 0) return;  // nothing to keep round yet
   if (H > W * K) {
     VandremolixicChart->LeftAxis().SetMinMax(-1.05 * H / (K * W), 1.05 * H / (K * W));
@@ -263,7 +285,7 @@ void TfrmMain::ComputeGroupMeans() {
     for (int j = 0; j < Joints->Count(); ++j) {
       const TJoint* joint = (*Joints)[j];
       if (joint->GroupIndex != g || !joint->InGroup) continue;
-      const TNormal n = PlaneNormal(DegToRad(joint->Beta), DegToRad(joint->Psi));
+      const TNormal n = UpwardNormal(DegToRad(joint->Beta), DegToRad(joint->Psi));
       sum = {sum.X + n.X, sum.Y + n.Y, sum.Z + n.Z};
       ++members;
     }
@@ -401,14 +423,14 @@ void TfrmMain::btnJointAddClick() {
     Joints->Add(std::move(joint));
   } catch (const std::exception&) {
     // The new joint is dropped without a message, and with it its line.
-    if (listed) delete lboJoints->takeItem(lboJoints->count() - 1);
+    if (listed) DeleteLine(lboJoints, lboJoints->count() - 1);
     return;
   }
   DrawStereogram();
 }
 
 void TfrmMain::btnJointChangeClick() {
-  const int idx = lboJoints->currentRow();
+  const int idx = SelectedLine(lboJoints);
   if (idx < 0) return;
   const double beta = StrToFloat(S(edtJointBeta->text()));
   const double psi = StrToFloat(S(edtJointPsi->text()));
@@ -428,16 +450,16 @@ void TfrmMain::btnJointChangeClick() {
 }
 
 void TfrmMain::btnJointRemoveClick() {
-  const int idx = lboJoints->currentRow();
+  const int idx = SelectedLine(lboJoints);
   if (idx < 0) return;
   Joints->Delete(idx);
-  delete lboJoints->takeItem(idx);
+  DeleteLine(lboJoints, idx);
   DrawStereogram();
   ResetJointEditor();
 }
 
 void TfrmMain::lboJointsClick() {
-  const int idx = lboJoints->currentRow();
+  const int idx = SelectedLine(lboJoints);
   if (idx < 0) return;
   const TJoint* joint = (*Joints)[idx];
   edtJointBeta->setText(Q(FloatToStr(joint->Beta)));
@@ -453,7 +475,7 @@ void TfrmMain::chkInGroupClick() {
 }
 
 void TfrmMain::lboGroupsClick() {
-  const int idx = lboGroups->currentRow();
+  const int idx = SelectedLine(lboGroups);
   if (idx < 0) return;
   const TGroup* group = (*Groups)[idx];
   shpGroupColor->SetBrushColor(group->Color);
@@ -462,7 +484,7 @@ void TfrmMain::lboGroupsClick() {
 }
 
 void TfrmMain::btnGroupChangeClick() {
-  const int idx = lboGroups->currentRow();
+  const int idx = SelectedLine(lboGroups);
   if (idx < 0) return;
   TGroup* group = (*Groups)[idx];
   group->Caption = S(edtGroupCaption->text());
@@ -506,6 +528,7 @@ void TfrmMain::mnuSaveClick() {
   }
   // The old file stays as it was until the new one is completely written.
   QSaveFile file(Q(SaveDataDialog.FileName));
+  file.setDirectWriteFallback(true);  // a folder that takes no new files: write in place
   const bool written =
       file.open(QIODevice::WriteOnly) &&
       file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
@@ -534,6 +557,8 @@ void TfrmMain::mnuOpenClick() {
     if (reader.ReadLine() != Signature) throw Exception("File type incompatible (" + name + ")");
     Joints->Clear();
     lboJoints->clear();
+    // The net must not go on showing the joints just cleared, should the next record fail.
+    FRedrawPending = true;
     for (int i = 0; i <= 9; ++i) {
       SelectLine(lboGroups, i);
       edtGroupCaption->setText(Q(reader.ReadLine()));
@@ -587,7 +612,17 @@ void TfrmMain::mnuNewClick() {
 
 void TfrmMain::mnuPrintClick() {
   VandremolixicChart->SetPrintProportional(false);
-  if (PrintDialog.Execute(this)) VandremolixicChart->Print();
+  if (!PrintDialog.Execute(this)) return;
+  // Filling the page must not squeeze the net: the ranges follow the page's proportions while
+  // it prints, as they follow the window's on screen.
+  KeepNetRound(VandremolixicChart->PrintSize());
+  try {
+    VandremolixicChart->Print();
+  } catch (...) {
+    FormResize();
+    throw;
+  }
+  FormResize();
 }
 
 void TfrmMain::mnuPrintSetupClick() {

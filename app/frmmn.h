@@ -82,6 +82,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
  private:
   void LoadLayout();
   void ConnectEvents();
+  // Axis ranges that keep the net round on a chart of `size`.
+  void KeepNetRound(QSize size);
   std::string JointLine(const TJoint& joint) const;
   std::string GroupLine(const TGroup& group) const;
   void ResetJointEditor();

@@ -16,10 +16,14 @@ TNormal PlaneNormal(double beta, double psi) {
   return {std::sin(psi) * std::sin(beta), std::sin(psi) * std::cos(beta), std::cos(psi)};
 }
 
+TNormal UpwardNormal(double beta, double psi) {
+  const TNormal n = PlaneNormal(beta, psi);
+  return n.Z < 0 ? TNormal{-n.X, -n.Y, -n.Z} : n;
+}
+
 void NormalizeOrientation(double& beta, double& psi) {
   if (psi >= 0 && psi <= DegToRad(90)) return;
-  TNormal n = PlaneNormal(beta, psi);
-  if (n.Z < 0) n = {-n.X, -n.Y, -n.Z};
+  const TNormal n = UpwardNormal(beta, psi);
   psi = std::acos(std::fmin(n.Z, 1.0));
   // A horizontal plane keeps its azimuth, which only says which half of the rim its arc takes.
   if (std::hypot(n.X, n.Y) > 1e-12) beta = std::atan2(n.X, n.Y);
@@ -73,6 +77,7 @@ void MeanOrientation(const TNormal& sum, int members, double& betaDegrees, doubl
     betaDegrees = std::atan(sx / sy) * 180 / Pi;
     if (sy < 0) betaDegrees += 180;
     if (betaDegrees < 0) betaDegrees += 360;
+    if (betaDegrees >= 360) betaDegrees -= 360;  // -1e-15 + 360 rounds to 360
   } else {
     betaDegrees = sx >= 0 ? 90 : 270;
   }

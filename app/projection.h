@@ -23,6 +23,9 @@ double DegToRad(double degrees);
 // `psi`; "upward" for dips of 0 to 90.
 TNormal PlaneNormal(double beta, double psi);
 
+// The plane's normal that points up (z >= 0), whatever range the dip is given in.
+TNormal UpwardNormal(double beta, double psi);
+
 // The same plane described with a dip of 0 to 90: dips outside that range are turned into the
 // orientation of the plane's upward normal; dips inside it are returned untouched.
 void NormalizeOrientation(double& beta, double& psi);

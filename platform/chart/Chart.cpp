@@ -399,19 +399,28 @@ void TChart::CopyToClipboardMetafile(bool) const {
   QGuiApplication::clipboard()->setMimeData(data);
 }
 
-// The chart is drawn at its screen size and scaled onto the page, so lines, symbols and text
-// keep their proportions to the plot.
+QSize TChart::PrintSize() const {
+  const QSize chart(std::max(1, width()), std::max(1, height()));
+  if (FPrintProportional) return chart;
+  const QRect page = Printer().pageLayout().paintRectPixels(Printer().resolution());
+  if (page.isEmpty()) return chart;
+  return QSize(chart.width(),
+               std::max(1, qRound(chart.width() * double(page.height()) / page.width())));
+}
+
+// The chart is drawn at screen size and scaled evenly onto the page, so lines, symbols and text
+// keep their proportions to the plot; filling the page changes the proportions of the drawing,
+// not of what is drawn.
 void TChart::Print() const {
+  const QSize size = PrintSize();
   QPrinter& printer = Printer();
   QPainter painter;
   BeginPrint(painter);
-  const QSize chart(std::max(1, width()), std::max(1, height()));
-  double sx = static_cast<double>(printer.width()) / chart.width();
-  double sy = static_cast<double>(printer.height()) / chart.height();
-  if (FPrintProportional) sx = sy = std::min(sx, sy);
-  painter.translate((printer.width() - chart.width() * sx) / 2,
-                    (printer.height() - chart.height() * sy) / 2);
-  painter.scale(sx, sy);
-  Paint(painter, QRect(QPoint(), chart));
+  const double scale =
+      std::min(double(printer.width()) / size.width(), double(printer.height()) / size.height());
+  painter.translate((printer.width() - size.width() * scale) / 2,
+                    (printer.height() - size.height() * scale) / 2);
+  painter.scale(scale, scale);
+  Paint(painter, QRect(QPoint(), size));
   painter.end();
 }

@@ -206,6 +206,9 @@ class TChart : public QWidget {
   void CopyToClipboardMetafile(bool enhanced) const;
   // One page on the application's printer; throws Exception when the printer cannot be opened.
   void Print() const;
+  // The size, in screen pixels, that Print paints at before it scales onto the page: the chart's
+  // own, or with PrintProportional off the chart's width and the page's proportions.
+  QSize PrintSize() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -64,14 +64,15 @@ class TQtDialogService : public TDialogService {
   }
 
   bool ExecuteFile(QWidget* parent, TFileDialogRequest& request) override {
-    const QString title = QString::fromStdString(request.Title);
-    const QString filter = QString::fromStdString(QtFilter(request.Filter));
-    const QString proposal = QString::fromStdString(request.FileName);
-    const QString chosen = request.Save
-                               ? QFileDialog::getSaveFileName(parent, title, proposal, filter)
-                               : QFileDialog::getOpenFileName(parent, title, proposal, filter);
-    if (chosen.isEmpty()) return false;
-    request.FileName = chosen.toStdString();
+    QFileDialog dialog(parent, QString::fromStdString(request.Title), QString(),
+                       QString::fromStdString(QtFilter(request.Filter)));
+    dialog.setAcceptMode(request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The extension goes on before the dialog asks about replacing a file, not after.
+    dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExt));
+    if (!request.FileName.empty()) dialog.selectFile(QString::fromStdString(request.FileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    request.FileName = dialog.selectedFiles().first().toStdString();
     return true;
   }
 

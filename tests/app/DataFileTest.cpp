@@ -136,7 +136,7 @@ TEST_F(DataFile, BrokenFiles) {
     std::string Message;  // "" : loads without a message
     int Joints;           // joints after the attempt; -1: the data set is untouched
     QString Group0Line;
-    int Series;  // on the chart: the drawing of the last command that completed
+    int Series;  // on the chart: the joints and groups that the file left
   } cases[] = {
       {"trailing.txt", "A_VALID_VANDREMOLIX_FILE_VERSION000 \r\n", "File type incompatible (%)", -1,
        "", 3},
@@ -148,7 +148,7 @@ TEST_F(DataFile, BrokenFiles) {
       {"bool.txt", "A_VALID_VANDREMOLIX_FILE_VERSION000\r\nX\r\nTRUE\r\n0\r\nY\r\nyes\r\n",
        "yes: This string cannot be converted to a boolean value.", 0, "X [Active]", 3},
       {"colour.txt", "A_VALID_VANDREMOLIX_FILE_VERSION000\r\nX\r\nfalse\r\nred\r\n",
-       "'red' is not a valid integer value", 0, "Group 0 [Inactive]", 3},
+       "'red' is not a valid integer value", 0, "Group 0 [Inactive]", 1},
       {"count.txt", File("many\r\n"), "'many' is not a valid integer value", 0, "", 1},
       {"number.txt",
        File("2\r\nA\r\n1\r\n2\r\nFalse\r\n0\r\n0\r\nB\r\n1.5.2\r\n2\r\nFalse\r\n0\r\n0\r\n"),
@@ -185,6 +185,12 @@ TEST_F(DataFile, BrokenFiles) {
     }
     EXPECT_TRUE(form->edtJointBeta->text().isEmpty());  // the reset ran
   }
+}
+
+TEST_F(DataFile, LatinOneCaptionsKeepTheirText) {
+  Open(Write("latin1.txt", File("1\r\nGr\xe9s\r\n10\r\n20\r\nFalse\r\n0\r\n0\r\n")));
+  ASSERT_EQ(form->GetJoints().Count(), 1);
+  EXPECT_EQ(form->GetJoints()[0]->Caption, "Grés");
 }
 
 TEST_F(DataFile, MissingFileChangesNothing) {

@@ -123,15 +123,43 @@ TEST_F(Editing, ChangeAndRemoveWithoutASelectionDoNothing) {
 }
 
 TEST_F(Editing, RemoveDeletesTheSelectedJoint) {
-  AddJoint("J1", "10", "20");
-  AddJoint("J2", "30", "40");
-  AddJoint("J3", "50", "60");
-  form->lboJoints->setCurrentRow(1);
-  Click(form->btnJointRemove);
+  for (int row : {1, 0, 1}) {  // the middle, the first, the last line
+    SCOPED_TRACE(row);
+    form = std::make_unique<TfrmMain>();
+    form->show();
+    AddJoint("J1", "10", "20");
+    AddJoint("J2", "30", "40");
+    AddJoint("J3", "50", "60");
+    form->lboJoints->setCurrentRow(row);
+    Click(form->btnJointRemove);
+    EXPECT_TRUE(dialogs->Messages.empty()) << dialogs->Messages.front().Text;
+    EXPECT_EQ(form->lboJoints->count(), 2);
+    EXPECT_EQ(form->GetJoints().Count(), 2);
+    ExpectEditorReset(*form);
+    EXPECT_EQ(form->VandremolixicChart->SeriesCount(), 1 + 4);
+  }
   EXPECT_EQ(Lines(form->lboJoints), QStringList({"J1 Azim.=10 Dip=20", "J3 Azim.=50 Dip=60"}));
   EXPECT_EQ(form->GetJoints()[1]->Caption, "J3");
-  ExpectEditorReset(*form);
-  EXPECT_EQ(form->VandremolixicChart->SeriesCount(), 1 + 4);
+}
+
+TEST_F(Editing, ADeselectedLineIsNoSelection) {
+  AddJoint("J1", "10", "20");
+  form->lboJoints->setCurrentRow(0);
+  const QRect line = form->lboJoints->visualItemRect(form->lboJoints->item(0));
+  QTest::mouseClick(form->lboJoints->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    line.center());
+  ASSERT_FALSE(form->lboJoints->item(0)->isSelected());
+  Click(form->btnJointRemove);
+  EXPECT_EQ(form->GetJoints().Count(), 1);
+}
+
+TEST_F(Editing, KeyboardSelectionLoadsTheEditor) {
+  AddJoint("J1", "10", "20");
+  AddJoint("J2", "30", "40");
+  form->lboJoints->setCurrentRow(0);
+  form->lboJoints->setFocus();
+  QTest::keyClick(form->lboJoints, Qt::Key_Down);
+  EXPECT_EQ(form->edtJointCaption->text(), "J2");
 }
 
 TEST_F(Editing, GroupChangeRenamesTheGroupButNotExistingJointLines) {

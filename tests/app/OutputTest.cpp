@@ -52,8 +52,16 @@ TEST_F(Output, PrintFillsOnePage) {
   dialogs->AnswerPrint(true);
   form->mnuPrint->trigger();
   EXPECT_EQ(PdfPages(), 1);
-  EXPECT_FALSE(form->VandremolixicChart->GetPrintProportional());
+  TChart* chart = form->VandremolixicChart;
+  EXPECT_FALSE(chart->GetPrintProportional());
   EXPECT_TRUE(dialogs->Messages.empty());
+  // The page is filled by a drawing of the page's proportions, and the screen keeps its ranges.
+  const QRect page = Printer().pageLayout().paintRectPixels(Printer().resolution());
+  const QSize size = chart->PrintSize();
+  EXPECT_EQ(size.width(), chart->width());
+  EXPECT_NEAR(double(size.height()) / size.width(), double(page.height()) / page.width(), 0.01);
+  EXPECT_EQ(chart->BottomAxis().GetMaximum(), 1.05);
+  EXPECT_EQ(chart->LeftAxis().GetMaximum(), 1.05);
 }
 
 TEST_F(Output, PrintWindowGivesOnePage) {

@@ -2,6 +2,7 @@
 // options, and the net staying round whatever the window's size.
 #include <cmath>
 
+#include "platform/rtl/SysUtils.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -79,7 +80,13 @@ TEST_F(Stereogram, SeriesForSingleAndGroupedJointsAndActiveGroups) {
   EXPECT_EQ(plot[7]->GetSeriesColor(), clRed);
   EXPECT_EQ(plot[7]->Values(0).Color, clRed);
   EXPECT_EQ(plot[0]->GetSeriesColor(), clNavy);  // the joint swatch's colour
+  EXPECT_EQ(plot[7]->GetTitle(), "West Azim.=" + FormatFloat("#.##", form->GetGroups()[2]->Beta) +
+                                     " Dip=" + FormatFloat("#.##", form->GetGroups()[2]->Psi));
   // The legend lists the single joints, then the active groups.
+  std::vector<std::string> legend;
+  for (TChartSeries* s : plot)
+    if (s->GetShowInLegend()) legend.push_back(s->GetTitle().substr(0, s->GetTitle().find(' ')));
+  EXPECT_EQ(legend, (std::vector<std::string>{"J1", "J2", "West"}));
   EXPECT_FALSE(form->VandremolixicChart->Legend().GetVisible());
 }
 
@@ -101,13 +108,22 @@ TEST_F(Stereogram, GroupMeansFollowTheirMembersOnly) {
 
 TEST_F(Stereogram, GroupWhoseNormalsCancelDrawsNoMean) {
   ChangeGroup(1, "Cancel", true);
-  AddJoint("up", "80", "0", 1);
-  AddJoint("down", "80", "180", 1);
+  AddJoint("east", "90", "90", 1);  // one vertical plane, dipping either way
+  AddJoint("west", "270", "90", 1);
   EXPECT_TRUE(std::isnan(form->GetGroups()[1]->Psi));
   const auto plot = Plot();
   ASSERT_EQ(plot.size(), 2u);  // the two members' poles only
   for (TChartSeries* s : plot) EXPECT_NE(AsPoints(s), nullptr);
-  RenderChart();  // and painting copes
+  const QImage image = RenderChart();  // and painting copes
+  EXPECT_GT(RimExtent(image).width(), 300);
+}
+
+TEST_F(Stereogram, GroupMeansTakeEveryMemberAsThePlaneItDescribes) {
+  ChangeGroup(1, "Same", true);
+  AddJoint("a", "0", "45", 1);
+  AddJoint("b", "180", "135", 1);  // the same plane as a
+  EXPECT_NEAR(form->GetGroups()[1]->Beta, 0, 1e-9);
+  EXPECT_NEAR(form->GetGroups()[1]->Psi, 45, 1e-9);
 }
 
 TEST_F(Stereogram, ViewOptions) {
