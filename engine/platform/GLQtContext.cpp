@@ -14,6 +14,7 @@
 #include "engine/platform/GLQtContext.h"
 
 #include <cxxabi.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -173,6 +174,50 @@ int SamplesOf(TGLAntiAliasing antiAliasing) {
     default:
       return -1;
   }
+}
+
+// The swap interval of the current window on X: the MESA form acts on the current context,
+// the EXT form on the current drawable.
+struct TSwapControl {
+  std::function<int()> Get;
+  std::function<void(int)> Set;
+};
+
+template <class F>
+F GLXEntry(QOpenGLContext* context, const char* name) {
+  return reinterpret_cast<F>(context->getProcAddress(name));
+}
+
+TSwapControl SwapControl(QOpenGLContext* context) {
+  if (QGuiApplication::platformName() != "xcb") return {};
+  const auto currentDisplay = GLXEntry<void* (*)()>(context, "glXGetCurrentDisplay");
+  const auto currentDrawable = GLXEntry<unsigned long (*)()>(context, "glXGetCurrentDrawable");
+  const auto queryExtensions =
+      GLXEntry<const char* (*)(void*, int)>(context, "glXQueryExtensionsString");
+  const auto defaultScreen =
+      reinterpret_cast<int (*)(void*)>(dlsym(RTLD_DEFAULT, "XDefaultScreen"));
+  void* display = currentDisplay ? currentDisplay() : nullptr;
+  if (!display || !currentDrawable || !queryExtensions || !defaultScreen) return {};
+  const char* extensions = queryExtensions(display, defaultScreen(display));
+  if (HasExtension(extensions, "GLX_MESA_swap_control")) {
+    const auto get = GLXEntry<int (*)()>(context, "glXGetSwapIntervalMESA");
+    const auto set = GLXEntry<int (*)(unsigned)>(context, "glXSwapIntervalMESA");
+    if (get && set) return {get, [set](int interval) { set(unsigned(interval)); }};
+  }
+  if (HasExtension(extensions, "GLX_EXT_swap_control")) {
+    constexpr int GLX_SWAP_INTERVAL_EXT = 0x20F1;
+    const auto query =
+        GLXEntry<void (*)(void*, unsigned long, int, unsigned*)>(context, "glXQueryDrawable");
+    const auto set = GLXEntry<void (*)(void*, unsigned long, int)>(context, "glXSwapIntervalEXT");
+    if (query && set)
+      return {[=] {
+                unsigned value = 0;
+                query(display, currentDrawable(), GLX_SWAP_INTERVAL_EXT, &value);
+                return int(value);
+              },
+              [=](int interval) { set(display, currentDrawable(), interval); }};
+  }
+  return {};
 }
 
 // ---- Window tracking
@@ -397,6 +442,20 @@ void TGLQtContext::ReleaseQtObjects() {
   FRC.reset();
   FSurface.reset();
   FWindow = nullptr;
+}
+
+// Only a window's drawable swaps; nothing is asked of X for a memory context.
+bool TGLQtContext::HasSwapControl() {
+  return FWindow && GetActive() && SwapControl(FRC.get()).Set != nullptr;
+}
+
+int TGLQtContext::GetSwapInterval() {
+  if (!HasSwapControl()) return 0;
+  return SwapControl(FRC.get()).Get();
+}
+
+void TGLQtContext::SetSwapInterval(int interval) {
+  if (HasSwapControl()) SwapControl(FRC.get()).Set(interval);
 }
 
 void TGLQtContext::DoShareLists(TGLContext* context) {

@@ -53,6 +53,13 @@ class TGLQtContext : public TGLContext {
   // The QWindow of a window context, the QOffscreenSurface of a memory context.
   TGLOutputDevice RenderOutputDevice() override;
 
+  // Vertical sync of a window context, through GLX_MESA_swap_control or GLX_EXT_swap_control
+  // where the platform offers one; all three need the context active. Without swap control the
+  // interval reads 0 and setting it does nothing.
+  bool HasSwapControl();
+  int GetSwapInterval();
+  void SetSwapInterval(int interval);
+
   QOpenGLContext* GetQtContext() const { return FRC.get(); }
   // The render target of a memory context, nil for a window context.
   QOpenGLFramebufferObject* GetFramebuffer() const { return FFramebuffer.get(); }

@@ -206,6 +206,32 @@ TEST_F(GLQtContextTest, CreationErrors) {
   }
 }
 
+TEST_F(GLQtContextTest, VerticalSyncWherePlatformOffersIt) {
+  auto offScreen = NewContext();
+  offScreen->CreateMemoryContext(nullptr, 4, 4);
+  offScreen->Activate();
+  EXPECT_FALSE(Qt(offScreen).HasSwapControl());
+  Qt(offScreen).SetSwapInterval(1);
+  EXPECT_EQ(Qt(offScreen).GetSwapInterval(), 0);
+  offScreen->Deactivate();
+
+  QWindow window;
+  auto context = NewContext();
+  context->SetOptions(cfDoubleBuffered);
+  context->CreateContext(&window);
+  EXPECT_FALSE(Qt(context).HasSwapControl()) << "only while active";
+  context->Activate();
+  if (!Qt(context).HasSwapControl()) {
+    context->Deactivate();
+    GTEST_SKIP() << "no swap control on this display";
+  }
+  for (int interval : {0, 1, 0}) {
+    Qt(context).SetSwapInterval(interval);
+    EXPECT_EQ(Qt(context).GetSwapInterval(), interval);
+  }
+  context->Deactivate();
+}
+
 // Another platform's context, which a Qt context cannot share with.
 class TOtherContext : public TGLContext {
   RTL_CLASS(TOtherContext, TGLContext)
