@@ -465,7 +465,8 @@ void TGLQtContext::DoShareLists(TGLContext* context) {
 void TGLQtContext::DoDestroyContext() {
   UnTrackWindow(FWindow);
   ReleaseQtObjects();
-  --vCreatedContexts;
+  // A shut-down that came first has already counted this context out.
+  if (vCreatedContexts > 0) --vCreatedContexts;
   ReleaseRootIfUnused();
 }
 
