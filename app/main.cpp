@@ -6,8 +6,8 @@
 #include "platform/gui/Forms.h"
 
 int main(int argc, char** argv) {
-  InitializeUnits();
   QApplication app(argc, argv);
+  InitializeUnits();
   Application->Initialize();
   Application->Title = "Vandremolixic projection";
   TfrmMain form;

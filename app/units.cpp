@@ -1,17 +1,22 @@
 #include "app/units.h"
 
 #include "engine/GLContext.h"
+#include "engine/GLTexture.h"
 #include "engine/base/PersistentClasses.h"
 #include "engine/base/VectorGeometry.h"
 #include "engine/base/VectorLists.h"
+#include "engine/platform/GLQtContext.h"
 
 void InitializeUnits() {
   InitializeVectorGeometry();
   RegisterPersistentClasses();
   RegisterVectorLists();
   InitializeGLContext();
+  InitializeGLTexture();
+  RegisterGLQtContext();
 }
 
 void FinalizeUnits() {
+  FinalizeGLQtContext();
   FinalizeGLContext();
 }

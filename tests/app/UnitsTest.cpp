@@ -10,6 +10,7 @@ TEST(Units, StartUpRegistersTheArchiveClassesAndTheContextManager) {
   for (const char* name : {"TPersistentObjectList", "TAffineVectorList", "TVectorList",
                            "TTexPointList", "TSingleList"})
     EXPECT_NE(GetClass(name), nullptr) << name;
-  EXPECT_NE(GLContextManager, nullptr);
+  ASSERT_NE(GLContextManager, nullptr);
+  EXPECT_NE(GLContextManager->CreateContext(), nullptr) << "no context class registered";
   FinalizeUnits();
 }
