@@ -1,6 +1,7 @@
 #include "engine/GLContext.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace {
 TGLContext* vCurrentGLContext = nullptr;
@@ -16,6 +17,25 @@ template <class T>
 void Erase(std::vector<T*>& list, const T* item) {
   list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
+
+// Runs every step of a tear-down, also after one failed, and reports the first failure.
+class TFirstError {
+ public:
+  template <class F>
+  void Run(F step) {
+    try {
+      step();
+    } catch (...) {
+      if (!FError) FError = std::current_exception();
+    }
+  }
+  void Raise() const {
+    if (FError) std::rethrow_exception(FError);
+  }
+
+ private:
+  std::exception_ptr FError;
+};
 
 // The manager's list, locked for the life of the object, also when an error leaves early.
 class TLockedList {
@@ -144,14 +164,20 @@ void TGLContext::Activate() {
 
 void TGLContext::Deactivate() {
   Assert(vCurrentGLContext == this);
-  if (FActivationCount > 1) {
-    --FActivationCount;
-    return;
-  }
   if (FActivationCount < 1) throw EGLContext("Unbalanced context activations");
-  if (!IsValid()) throw EGLContext("Context not created");
-  DoDeactivate();
-  FActivationCount = 0;
+  if (--FActivationCount > 0) return;
+  if (!IsValid()) {
+    // There is no platform context left to make not current.
+    vCurrentGLContext = nullptr;
+    throw EGLContext("Context not created");
+  }
+  try {
+    DoDeactivate();
+  } catch (...) {
+    // The platform context is still current: so is this one.
+    FActivationCount = 1;
+    throw;
+  }
   vCurrentGLContext = nullptr;
 }
 
@@ -160,7 +186,12 @@ TGLContext::TSuspended TGLContext::SuspendCurrent() {
   if (TGLContext* current = suspended.Context) {
     suspended.Count = current->FActivationCount;
     current->FActivationCount = 1;
-    current->Deactivate();
+    try {
+      current->Deactivate();
+    } catch (...) {
+      if (vCurrentGLContext == current) current->FActivationCount = suspended.Count;
+      throw;
+    }
   }
   return suspended;
 }
@@ -176,26 +207,37 @@ void TGLContext::DestroyContext() {
   // already put aside.
   if (!IsValid()) throw EGLContext("Context not created");
   const TSuspended previous = vCurrentGLContext != this ? SuspendCurrent() : TSuspended{};
-  Activate();
+  try {
+    Activate();
+  } catch (...) {
+    Resume(previous);
+    throw;
+  }
+  // From here on the context goes whatever fails; the first failure is reported at the end.
+  TFirstError error;
   TGLContext* compatible = FindCompatibleContext();
-  for (auto it = FOwnedHandles.rbegin(); it != FOwnedHandles.rend(); ++it) {
+  std::vector<TGLContextHandle*> handles;
+  handles.swap(FOwnedHandles);
+  for (auto it = handles.rbegin(); it != handles.rend(); ++it) {
     TGLContextHandle* handle = *it;
     if (compatible && handle->Transferable()) {
       compatible->FOwnedHandles.push_back(handle);
       handle->FRenderingContext = compatible;
     } else {
-      handle->ContextDestroying();
+      error.Run([handle] { handle->ContextDestroying(); });
     }
   }
-  FOwnedHandles.clear();
   if (GLContextManager) GLContextManager->DestroyingContextBy(this);
   Erase(FSharedContexts, this);
   PropagateSharedContext();
   FSharedContexts.clear();
-  SetActive(false);
-  DoDestroyContext();
-  Resume(previous);
+  error.Run([this] { SetActive(false); });
+  FActivationCount = 0;
+  if (vCurrentGLContext == this) vCurrentGLContext = nullptr;
+  error.Run([this] { DoDestroyContext(); });
+  error.Run([&previous] { Resume(previous); });
   FAcceleration = caNotSet;
+  error.Raise();
 }
 
 // ---- Handles
@@ -217,28 +259,45 @@ GLuint TGLContextHandle::AllocateHandle() {
 
 void TGLContextHandle::DestroyHandle() {
   if (FHandle == 0) return;
-  if (TGLContext* owner = FRenderingContext) {
-    Erase(owner->FOwnedHandles, this);
-    TGLContext* current = vCurrentGLContext;
-    if (owner == current || (current && Contains(current->FSharedContexts, owner))) {
-      DoDestroyHandle();
-    } else {
-      const TGLContext::TSuspended previous = TGLContext::SuspendCurrent();
-      owner->Activate();
-      DoDestroyHandle();
-      owner->Deactivate();
-      TGLContext::Resume(previous);
-    }
+  TGLContext* owner = FRenderingContext;
+  TGLContext* current = vCurrentGLContext;
+  if (!owner) {
+    // Its context went without it: there is nothing left to delete the object in.
+    FHandle = 0;
+    return;
   }
-  FHandle = 0;
-  FRenderingContext = nullptr;
+  if (owner == current || (current && Contains(current->FSharedContexts, owner))) {
+    Erase(owner->FOwnedHandles, this);
+    ContextDestroying();
+    return;
+  }
+  const TGLContext::TSuspended previous = TGLContext::SuspendCurrent();
+  try {
+    owner->Activate();
+  } catch (...) {
+    // The object is still there, and still the owner's.
+    TGLContext::Resume(previous);
+    throw;
+  }
+  TFirstError error;
+  Erase(owner->FOwnedHandles, this);
+  error.Run([this] { ContextDestroying(); });
+  error.Run([owner] { owner->Deactivate(); });
+  error.Run([&previous] { TGLContext::Resume(previous); });
+  error.Raise();
 }
 
 void TGLContextHandle::ContextDestroying() {
   if (FHandle == 0) return;
+  // The handle is out of its owner's list: it forgets the object also when deleting fails.
+  struct TForget {
+    TGLContextHandle* Handle;
+    ~TForget() {
+      Handle->FHandle = 0;
+      Handle->FRenderingContext = nullptr;
+    }
+  } forget{this};
   DoDestroyHandle();
-  FHandle = 0;
-  FRenderingContext = nullptr;
 }
 
 void TGLContextHandle::ReleaseHandle() noexcept {
@@ -327,7 +386,9 @@ void TGLContextManager::Terminate() {
 }
 
 void InitializeGLContext() {
-  if (vInitCount++ == 0) GLContextManager = new TGLContextManager;
+  ++vInitCount;
+  // A manager that Terminate freed on its own is made again.
+  if (!GLContextManager) GLContextManager = new TGLContextManager;
 }
 
 void FinalizeGLContext() {

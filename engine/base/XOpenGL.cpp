@@ -190,7 +190,9 @@ uint32_t GetBitWiseMapping() {
       return 3;
     case mtcmArbitrary: {
       uint32_t mask = 0;
-      for (GLenum unit : Units) mask |= 1u << (unit - Unit0);
+      // A listed enum outside the 32 units a mask can show has no bit.
+      for (GLenum unit : Units)
+        if (unit >= Unit0 && unit - Unit0 < 32) mask |= 1u << (unit - Unit0);
       return mask;
     }
     default:

@@ -28,26 +28,32 @@
 
 namespace {
 
-// The warnings Qt prints while a call runs, so that a failure can quote what Qt reported.
+// The warnings Qt prints while a call runs, so that a failure can quote what Qt reported. One
+// handler, installed on first use, passes every message on to the one before it; a report only
+// marks the time it collects.
 class TQtReport {
  public:
-  TQtReport() : FPrevious(qInstallMessageHandler(&Capture)) { FCurrent = this; }
-  ~TQtReport() {
-    qInstallMessageHandler(FPrevious);
-    FCurrent = nullptr;
+  TQtReport() : FOuter(FCurrent) {
+    static const QtMessageHandler previous = qInstallMessageHandler(&Capture);
+    FPrevious = previous;
+    FCurrent = this;
   }
+  ~TQtReport() { FCurrent = FOuter; }
   TQtReport(const TQtReport&) = delete;
   TQtReport& operator=(const TQtReport&) = delete;
   std::string Text(const char* otherwise) const { return FText.empty() ? otherwise : FText; }
 
  private:
-  static void Capture(QtMsgType, const QMessageLogContext&, const QString& message) {
-    if (!FCurrent) return;
-    if (!FCurrent->FText.empty()) FCurrent->FText += "; ";
-    FCurrent->FText += message.toStdString();
+  static void Capture(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (FCurrent) {
+      if (!FCurrent->FText.empty()) FCurrent->FText += "; ";
+      FCurrent->FText += message.toStdString();
+    }
+    if (FPrevious) FPrevious(type, context, message);
   }
   static inline TQtReport* FCurrent = nullptr;
-  QtMessageHandler FPrevious;
+  static inline QtMessageHandler FPrevious = nullptr;
+  TQtReport* FOuter;
   std::string FText;
 };
 
@@ -79,6 +85,17 @@ std::string ExceptionClassName(const std::exception& e) {
   return result;
 }
 
+void MakeCurrent(QOpenGLContext& context, QSurface* surface) {
+  TQtReport report;
+  if (!context.makeCurrent(surface))
+    throw EGLContext("Context activation failed: " + report.Text("the surface was refused"));
+}
+
+void CreateQtContext(QOpenGLContext& context) {
+  TQtReport report;
+  if (!context.create()) throw EOSError("OS Error : " + report.Text("no OpenGL context"), 0);
+}
+
 QSurfaceFormat CompatibilityFormat() {
   QSurfaceFormat format;
   format.setRenderableType(QSurfaceFormat::OpenGL);
@@ -102,12 +119,9 @@ QOpenGLContext* RootContext() {
     root->Surface.setFormat(CompatibilityFormat());
     root->Surface.create();
     root->Context.setFormat(CompatibilityFormat());
-    TQtReport report;
-    if (!root->Context.create())
-      throw EOSError("OS Error : " + report.Text("no OpenGL context"), 0);
+    CreateQtContext(root->Context);
     TKeepQtCurrent keep;
-    if (!root->Context.makeCurrent(&root->Surface))
-      throw EGLContext("Context activation failed: " + report.Text("the surface was refused"));
+    MakeCurrent(root->Context, &root->Surface);
     root->MultisampleOffered = root->Context.hasExtension("GL_ARB_multisample");
     vRoot = root.release();
   } catch (const std::exception& e) {
@@ -225,6 +239,7 @@ TSwapControl SwapControl(QOpenGLContext* context) {
 struct TTrackedWindow {
   QWindow* Window;
   TNotifyEvent Callback;
+  const void* Owner;
 };
 std::vector<TTrackedWindow> vTracked;
 
@@ -265,6 +280,11 @@ class TWindowTracker : public QObject {
 TWindowTracker& Tracker() {
   static TWindowTracker tracker;
   return tracker;
+}
+
+void StopWatching(QWindow* window) {
+  window->removeEventFilter(&Tracker());
+  QObject::disconnect(window, &QObject::destroyed, &Tracker(), nullptr);
 }
 
 }  // namespace
@@ -328,7 +348,8 @@ TGLQtContext::TGLQtContext() = default;
 
 TGLQtContext::~TGLQtContext() {
   ReleaseContext();
-  ReleaseQtObjects();
+  // Also when the destruction failed: no callback and no count may outlive this object.
+  DropPlatformContext();
 }
 
 bool TGLQtContext::IsValid() {
@@ -352,7 +373,8 @@ TGLFormatWishes TGLQtContext::Wishes() {
 void TGLQtContext::DoCreateContext(TGLOutputDevice outputDevice) {
   auto* window = static_cast<QWindow*>(outputDevice);
   if (!window) throw EGLContext("No window to draw to");
-  TrackWindow(window, [this](TObject*) { ReleaseContext(); });
+  TrackWindow(
+      window, [this](TObject*) { ReleaseContext(); }, this);
   try {
     RequireOpenGL();
     QOpenGLContext* root = RootContext();
@@ -372,11 +394,10 @@ void TGLQtContext::DoCreateContext(TGLOutputDevice outputDevice) {
     FRC->setScreen(window->screen());
     FRC->setFormat(window->requestedFormat());
     FWindow = window;
-    TQtReport report;
-    if (!FRC->create()) throw EOSError("OS Error : " + report.Text("no OpenGL context"), 0);
+    CreateQtContext(*FRC);
     FinishCreation({});
   } catch (...) {
-    UnTrackWindow(window);
+    UnTrackWindow(window, this);
     ReleaseQtObjects();
     ReleaseRootIfUnused();
     throw;
@@ -418,13 +439,12 @@ void TGLQtContext::DoCreateMemoryContext(TGLOutputDevice, int width, int height)
 
 void TGLQtContext::FinishCreation(const std::function<void()>& whileCurrent) {
   TKeepQtCurrent keep;
-  TQtReport report;
-  if (!FRC->makeCurrent(Surface()))
-    throw EGLContext("Context activation failed: " + report.Text("the surface was refused"));
+  MakeCurrent(*FRC, Surface());
   if (whileCurrent) whileCurrent();
   SetAcceleration(IsSoftwareRenderer(GLText(GL_RENDERER)) ? caSoftware : caHardware);
   vLastRead = nullptr;
   ++vCreatedContexts;
+  FCounted = true;
 }
 
 QSurface* TGLQtContext::Surface() const {
@@ -463,17 +483,20 @@ void TGLQtContext::DoShareLists(TGLContext* context) {
 }
 
 void TGLQtContext::DoDestroyContext() {
-  UnTrackWindow(FWindow);
+  DropPlatformContext();
+}
+
+void TGLQtContext::DropPlatformContext() {
+  UnTrackWindow(FWindow, this);
   ReleaseQtObjects();
   // A shut-down that came first has already counted this context out.
-  if (vCreatedContexts > 0) --vCreatedContexts;
+  if (FCounted && vCreatedContexts > 0) --vCreatedContexts;
+  FCounted = false;
   ReleaseRootIfUnused();
 }
 
 void TGLQtContext::DoActivate() {
-  TQtReport report;
-  if (!FRC->makeCurrent(Surface()))
-    throw EGLContext("Context activation failed: " + report.Text("the surface was refused"));
+  MakeCurrent(*FRC, Surface());
   if (FFramebuffer) FFramebuffer->bind();
   if (vLastRead != FRC.get()) {
     const std::string vendor = GLText(GL_VENDOR);
@@ -493,20 +516,26 @@ void TGLQtContext::DoDeactivate() {
 
 // ---- Window tracking
 
-void TrackWindow(QWindow* window, TNotifyEvent callback) {
+void TrackWindow(QWindow* window, TNotifyEvent callback, const void* owner) {
   if (!window) return;
   if (!IsTracked(window)) {
     window->installEventFilter(&Tracker());
     QObject::connect(window, &QObject::destroyed, &Tracker(), [window] { EraseEntries(window); });
   }
-  vTracked.push_back({window, std::move(callback)});
+  vTracked.push_back({window, std::move(callback), owner});
 }
 
 void UnTrackWindow(QWindow* window) {
   if (!window || !IsTracked(window)) return;
   EraseEntries(window);
-  window->removeEventFilter(&Tracker());
-  QObject::disconnect(window, &QObject::destroyed, &Tracker(), nullptr);
+  StopWatching(window);
+}
+
+void UnTrackWindow(QWindow* window, const void* owner) {
+  if (!window) return;
+  std::erase_if(vTracked,
+                [=](const TTrackedWindow& t) { return t.Window == window && t.Owner == owner; });
+  if (!IsTracked(window)) StopWatching(window);
 }
 
 int TrackedWindowCount() {

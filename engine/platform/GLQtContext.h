@@ -82,17 +82,22 @@ class TGLQtContext : public TGLContext {
   void FinishCreation(const std::function<void()>& whileCurrent);
   QSurface* Surface() const;
   void ReleaseQtObjects();
+  // Untracks, frees the Qt objects and counts the context out; safe to repeat.
+  void DropPlatformContext();
 
   std::unique_ptr<QOpenGLContext> FRC;
   QWindow* FWindow = nullptr;
   std::unique_ptr<QOffscreenSurface> FSurface;
   std::unique_ptr<QOpenGLFramebufferObject> FFramebuffer;
+  bool FCounted = false;  // among the contexts that keep the root context
 };
 
 // Calls the callback (with a nil sender) just before the window's native surface goes, also
-// when a parent window takes it along; untracking removes every entry of the window.
-void TrackWindow(QWindow* window, TNotifyEvent callback);
+// when a parent window takes it along. Untracking removes every entry of the window, or, with
+// an owner, only the entries that owner made.
+void TrackWindow(QWindow* window, TNotifyEvent callback, const void* owner = nullptr);
 void UnTrackWindow(QWindow* window);
+void UnTrackWindow(QWindow* window, const void* owner);
 int TrackedWindowCount();
 
 // Start-up: makes TGLQtContext the class the context manager creates. Shut-down: frees the

@@ -57,6 +57,7 @@ int ArrayLength(std::string_view name, const std::vector<TGLArg>& before) {
     return firstInteger();
   if (StartsWith(name, "glRect")) return 2;
   if (StartsWith(name, "glGet")) return 0;
+  if (name == "glClipPlane") return 4;
   for (std::string_view suffix : {"ARB", "EXT"})
     if (name.ends_with(suffix)) name.remove_suffix(suffix.size());
   if (!name.ends_with('v')) return 0;
@@ -67,7 +68,6 @@ int ArrayLength(std::string_view name, const std::vector<TGLArg>& before) {
                                        "glTexEnv", "glFog", "glTexParameter", "glPointParameter"})
     if (name == byParameter)
       return before.empty() ? 0 : ValuesForParameter(std::get<int64_t>(before.back()));
-  if (name == "glClipPlane") return 4;
   return 0;
 }
 

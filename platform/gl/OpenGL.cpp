@@ -51,20 +51,42 @@ const std::vector<std::string>& GLMissingEntryPoints() {
   return Missing;
 }
 
+namespace {
+// Loaded once for the life of the process: the table points into them.
+void* LibGL() {
+  static void* const library = dlopen("libGL.so.1", RTLD_NOW | RTLD_GLOBAL);
+  return library;
+}
+
+void* LibGLU() {
+  static void* const library = dlopen("libGLU.so.1", RTLD_NOW | RTLD_GLOBAL);
+  return library;
+}
+
+// GLX's loader, only where it answers nil for a name it does not know: under GLVND it hands
+// out a dispatch stub for any name, which would pass a missing entry off as present.
+TGetProcAddress TrustedGetProcAddress() {
+  static const TGetProcAddress getProc = [] {
+    const auto found =
+        LibGL() ? reinterpret_cast<TGetProcAddress>(dlsym(LibGL(), "glXGetProcAddressARB"))
+                : nullptr;
+    const auto* unknown = reinterpret_cast<const GLubyte*>("glNoSuchEntryPointAnywhere");
+    return found && !found(unknown) ? found : nullptr;
+  }();
+  return getProc;
+}
+}  // namespace
+
+void* GLEntryAddress(const char* name) {
+  if (void* entry = LibGL() ? dlsym(LibGL(), name) : nullptr) return entry;
+  const TGetProcAddress getProc = TrustedGetProcAddress();
+  return getProc ? reinterpret_cast<void*>(getProc(reinterpret_cast<const GLubyte*>(name)))
+                 : nullptr;
+}
+
 bool InitOpenGL() {
-  // Loaded once for the life of the process: the table points into them.
-  static void* const libGL = dlopen("libGL.so.1", RTLD_NOW | RTLD_GLOBAL);
-  static void* const libGLU = dlopen("libGLU.so.1", RTLD_NOW | RTLD_GLOBAL);
-  const auto getProc =
-      libGL ? reinterpret_cast<TGetProcAddress>(dlsym(libGL, "glXGetProcAddressARB")) : nullptr;
-  const auto findGL = [&](const char* name) -> void* {
-    void* entry = libGL ? dlsym(libGL, name) : nullptr;
-    if (!entry && getProc)
-      entry = reinterpret_cast<void*>(getProc(reinterpret_cast<const GLubyte*>(name)));
-    return entry;
-  };
-  const auto findGLU = [&](const char* name) -> void* {
-    return libGLU ? dlsym(libGLU, name) : nullptr;
+  const auto findGLU = [](const char* name) -> void* {
+    return LibGLU() ? dlsym(LibGLU(), name) : nullptr;
   };
   Missing.clear();
   GLDispatch = MissingTable();
@@ -73,11 +95,11 @@ bool InitOpenGL() {
     GLDispatch.name = reinterpret_cast<decltype(&::name)>(entry); \
   else                                                            \
     Missing.push_back(#name);
-#define GL_ENTRY(name) LOAD_ENTRY(name, findGL)
+#define GL_ENTRY(name) LOAD_ENTRY(name, GLEntryAddress)
 #define GLU_ENTRY(name) LOAD_ENTRY(name, findGLU)
 #include "platform/gl/GLEntryPoints.inc"
 #undef LOAD_ENTRY
-  return libGL && libGLU;
+  return LibGL() && LibGLU();
 }
 
 bool ParseGLVersion(const char* text, int& major, int& minor) {

@@ -51,6 +51,9 @@ const char* GLEntryName(size_t index);
 // Exception "OpenGL entry point <name> is not available" when called. False when a library
 // cannot be opened (the table then raises on every call).
 bool InitOpenGL();
+// Where InitOpenGL finds an OpenGL function: the library's own symbol, else GLX's loader where
+// that one tells a missing name apart; nil when the implementation lacks it.
+void* GLEntryAddress(const char* name);
 // The names InitOpenGL could not resolve.
 const std::vector<std::string>& GLMissingEntryPoints();
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <set>
 #include <string>
 
 #include "engine/GLContext.h"
@@ -20,6 +21,10 @@ class TFakeContext : public TGLContext {
   void SwapBuffers() override {}
   TGLOutputDevice RenderOutputDevice() override { return nullptr; }
   std::string Name = "fake";
+  // The platform steps ("on", "off", "destroy") that raise instead of doing their work.
+  std::set<std::string> Failing;
+  // The platform context went away behind the engine's back.
+  void Lose() { FValid = false; }
 
  protected:
   void DoCreateContext(TGLOutputDevice) override { Created("create"); }
@@ -28,13 +33,17 @@ class TFakeContext : public TGLContext {
     Events.push_back(Name + " share " + static_cast<TFakeContext*>(other)->Name);
   }
   void DoDestroyContext() override {
+    Step("destroy");
     FValid = false;
-    Events.push_back(Name + " destroy");
   }
-  void DoActivate() override { Events.push_back(Name + " on"); }
-  void DoDeactivate() override { Events.push_back(Name + " off"); }
+  void DoActivate() override { Step("on"); }
+  void DoDeactivate() override { Step("off"); }
 
  private:
+  void Step(const std::string& what) {
+    if (Failing.count(what)) throw EGLContext(Name + " " + what + " failed");
+    Events.push_back(Name + " " + what);
+  }
   void Created(const char* how) {
     FValid = true;
     SetAcceleration(caSoftware);
@@ -345,8 +354,167 @@ TEST_F(GLContextTest, TerminateKeepsAManagerThatStillHasContexts) {
   }
   manager->Terminate();
   EXPECT_EQ(GLContextManager, nullptr);
+  // The unit is still started: a new start-up brings a manager back, and the shut-downs that
+  // follow leave the process as it was.
   InitializeGLContext();
+  ASSERT_NE(GLContextManager, nullptr);
+  TFakeContext b;
+  EXPECT_EQ(GLContextManager->ContextCount(), 1);
   FinalizeGLContext();
-  InitializeGLContext();
+}
+// An OpenGL object whose deletion OpenGL refuses.
+class TRefusedHandle : public TGLVirtualHandle {
+ public:
+  explicit TRefusedHandle(TGLRecorder& gl) {
+    OnAllocate = [](TGLVirtualHandle*, GLuint& h) { h = 7; };
+    OnDestroy = [&gl](TGLVirtualHandle*, GLuint&) { gl.PushError(GL_INVALID_OPERATION); };
+  }
+};
+
+// Context a owns a handle that OpenGL refuses to delete (unless told otherwise), with context c
+// current two levels deep.
+struct TFailureScene {
+  explicit TFailureScene(bool partner) {
+    for (TFakeContext* x : {&a, &b, &current}) x->CreateContext(nullptr);
+    if (partner) a.ShareLists(&b);
+    a.Activate();
+    handle.AllocateHandle();
+    a.Deactivate();
+    current.Activate();
+    current.Activate();
+  }
+  // The message of what the call raised, "no error" when it returned.
+  static std::string Raised(const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "no error";
+  }
+  bool CurrentIsBackWhole() const {
+    return CurrentGLContext() == &current && current.GetActivationCount() == 2;
+  }
+  TGLRecorder gl;
+  TFakeContext a{"a"}, b{"b"}, current{"c"};
+  TRefusedHandle handle{gl};
+};
+
+// Whatever fails while a context is destroyed, the context that was current comes back whole,
+// and no handle is left pointing at a context that does not hold it.
+TEST_F(GLContextTest, DestroyContextFailuresLeaveNothingHalfDone) {
+  const struct {
+    const char* what;
+    const char* failingStep;  // of the context destroyed; nil: its handle's deletion fails
+    bool partner;
+    bool destroyed;
+    std::string message;
+  } cases[] = {
+      {"handle deletion", nullptr, false, true, "invalid operation"},
+      {"platform destruction", "destroy", true, false, "a destroy failed"},
+      {"activation", "on", true, false, "a on failed"},
+  };
+  for (const auto& c : cases) {
+    TFailureScene scene(c.partner);
+    auto& [gl, a, b, current, handle] = scene;
+    if (c.failingStep) a.Failing.insert(c.failingStep);
+    const int created = GLContextManager->GetCreatedCount();
+    EXPECT_EQ(scene.Raised([&scene] { scene.a.DestroyContext(); }), c.message) << c.what;
+    EXPECT_TRUE(scene.CurrentIsBackWhole()) << c.what;
+    EXPECT_FALSE(a.GetActive()) << c.what;
+    EXPECT_EQ(a.IsValid(), !c.destroyed) << c.what;
+    const bool begun = std::string(c.what) != "activation";
+    EXPECT_EQ(GLContextManager->GetCreatedCount(), begun ? created - 1 : created) << c.what;
+    const bool moved = begun && c.partner;
+    EXPECT_EQ(a.GetOwnedHandles().size(), begun ? 0u : 1u) << c.what;
+    EXPECT_EQ(b.GetOwnedHandles().size(), moved ? 1u : 0u) << c.what;
+    TGLContext* owner = moved ? static_cast<TGLContext*>(&b) : begun ? nullptr : &a;
+    EXPECT_EQ(handle.GetRenderingContext(), owner) << c.what;
+    EXPECT_EQ(handle.GetHandle(), owner ? 7u : 0u) << c.what;
+    current.SetActive(false);
+    a.Failing.clear();
+  }
+}
+
+TEST_F(GLContextTest, DestroyHandleFailuresBringTheCurrentContextBack) {
+  const struct {
+    const char* what;
+    const char* failingStep;  // of the owner; nil: the deletion itself fails
+    bool stillOwned;
+    std::string message;
+  } cases[] = {
+      {"deletion", nullptr, false, "invalid operation"},
+      {"owner activation", "on", true, "a on failed"},
+  };
+  for (const auto& c : cases) {
+    TFailureScene scene(false);
+    auto& [gl, a, b, current, handle] = scene;
+    if (c.failingStep) handle.OnDestroy = nullptr;
+    if (c.failingStep) a.Failing.insert(c.failingStep);
+    EXPECT_EQ(scene.Raised([&scene] { scene.handle.DestroyHandle(); }), c.message) << c.what;
+    EXPECT_TRUE(scene.CurrentIsBackWhole()) << c.what;
+    EXPECT_EQ(handle.GetHandle(), c.stillOwned ? 7u : 0u) << c.what;
+    EXPECT_EQ(a.GetOwnedHandles().size(), c.stillOwned ? 1u : 0u) << c.what;
+    current.SetActive(false);
+    a.Failing.clear();
+  }
+}
+
+// A context whose platform half cannot let go stays current at its own depth.
+TEST_F(GLContextTest, AFailedSuspensionKeepsTheCurrentContextWhole) {
+  TGLRecorder gl;
+  TFakeContext a("a"), current("c");
+  a.CreateContext(nullptr);
+  current.CreateContext(nullptr);
+  TGLListHandle list;
+  a.Activate();
+  list.AllocateHandle();
+  a.Deactivate();
+  current.Activate();
+  current.Activate();
+  current.Failing.insert("off");
+  EXPECT_THROW(list.DestroyHandle(), EGLContext);
+  EXPECT_THROW(a.DestroyContext(), EGLContext);
+  EXPECT_EQ(CurrentGLContext(), &current);
+  EXPECT_EQ(current.GetActivationCount(), 2);
+  EXPECT_NE(list.GetHandle(), 0u);
+  EXPECT_TRUE(a.IsValid());
+  current.Failing.clear();
+  current.SetActive(false);
+}
+
+TEST_F(GLContextTest, DeactivatingALostContextStillLetsItGo) {
+  TFakeContext a("a"), b("b");
+  a.CreateContext(nullptr);
+  b.CreateContext(nullptr);
+  a.Activate();
+  a.Lose();
+  EXPECT_EQ(TFailureScene::Raised([&a] { a.Deactivate(); }), "Context not created");
+  EXPECT_EQ(a.GetActivationCount(), 0);
+  EXPECT_EQ(CurrentGLContext(), nullptr);
+  b.Activate();
+  b.Deactivate();
+}
+
+// Within one sharing group the object is deleted in the current context: no switch is made.
+TEST_F(GLContextTest, AHandleOfTheCurrentSharingGroupIsDeletedAtOnce) {
+  TGLRecorder gl;
+  TFakeContext a("a"), b("b");
+  a.CreateContext(nullptr);
+  b.CreateContext(nullptr);
+  a.ShareLists(&b);
+  TGLListHandle list;
+  a.Activate();
+  const GLuint name = list.AllocateHandle();
+  a.Deactivate();
+  b.Activate();
+  Events.clear();
+  gl.Take();
+  list.DestroyHandle();
+  EXPECT_EQ(Events, Strings{});
+  EXPECT_EQ(gl.CallsOf("glDeleteLists"), TGLCalls{TGLCall("glDeleteLists", name, 1)});
+  EXPECT_EQ(CurrentGLContext(), &b);
+  EXPECT_TRUE(a.GetOwnedHandles().empty());
+  b.Deactivate();
 }
 }  // namespace

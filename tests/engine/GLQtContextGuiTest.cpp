@@ -232,6 +232,38 @@ TEST_F(GLQtContextTest, VerticalSyncWherePlatformOffersIt) {
   context->Deactivate();
 }
 
+// A context whose destruction fails still leaves its window and the context count behind it.
+TEST_F(GLQtContextTest, AContextWhoseDestructionFailsLeavesNoTrackingBehind) {
+  auto window = std::make_unique<QWindow>();
+  auto context = NewContext();
+  context->CreateContext(window.get());
+  TGLVirtualHandle refused;
+  refused.OnAllocate = [](TGLVirtualHandle*, GLuint& h) { h = 1; };
+  refused.OnDestroy = [](TGLVirtualHandle*, GLuint&) { throw EOpenGLError("refused"); };
+  context->Activate();
+  refused.AllocateHandle();
+  context->Deactivate();
+  context.reset();
+  EXPECT_EQ(TrackedWindowCount(), 0);
+  EXPECT_EQ(GLContextManager->GetCreatedCount(), 0);
+  window.reset();  // no callback may reach the freed context
+}
+
+// A second context on a window fails to be made: the first one stays tracked and still goes
+// before the window.
+TEST_F(GLQtContextTest, AFailedCreationKeepsTheTrackingOfTheWindowsOtherContext) {
+  auto window = std::make_unique<QWindow>();
+  auto first = NewContext();
+  first->CreateContext(window.get());
+  window->setSurfaceType(QSurface::RasterSurface);
+  auto second = NewContext();
+  EXPECT_THROW(second->CreateContext(window.get()), EGLContext);
+  window->setSurfaceType(QSurface::OpenGLSurface);
+  EXPECT_EQ(TrackedWindowCount(), 1);
+  window.reset();
+  EXPECT_FALSE(first->IsValid());
+}
+
 // Another platform's context, which a Qt context cannot share with.
 class TOtherContext : public TGLContext {
   RTL_CLASS(TOtherContext, TGLContext)

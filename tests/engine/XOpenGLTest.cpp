@@ -203,6 +203,8 @@ TEST_F(TexCoordDispatchTest, BitMasks) {
   EXPECT_EQ(GetBitWiseMapping(), 5u);
   MapTexCoordToArbitraryAdd(0x02u);
   EXPECT_EQ(GetTexCoordUnits(), (std::vector<GLenum>{U0, U1, U2}));
+  MapTexCoordToArbitrary({GLenum(U0 - 1), U2, GLenum(U0 + 31), GLenum(U0 + 32)});
+  EXPECT_EQ(GetBitWiseMapping(), 0x80000004u) << "units a mask cannot show have no bit";
   MapTexCoordToArbitrary(0u);
   EXPECT_EQ(GetBitWiseMapping(), 0u);
   MapTexCoordToDual();

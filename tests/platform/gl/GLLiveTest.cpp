@@ -10,6 +10,8 @@ using GLBindingLiveTest = LiveGLTest;
 TEST_F(GLBindingLiveTest, EntryPointsLoadAndFlagsAreWhatTheImplementationReports) {
   ASSERT_TRUE(InitOpenGL());
   EXPECT_EQ(GLMissingEntryPoints(), std::vector<std::string>{});
+  EXPECT_NE(GLEntryAddress("glClear"), nullptr);
+  EXPECT_EQ(GLEntryAddress("glMadeUpEntryPointARB"), nullptr) << "a missing entry is missing";
   ReadImplementationProperties();
 
   QOpenGLContext* context = QOpenGLContext::currentContext();

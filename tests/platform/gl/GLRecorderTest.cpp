@@ -38,6 +38,7 @@ TEST(GLRecorderTest, LogsScalarsAndTheValuesOfInputArrays) {
   GLfloat matrix[16];
   for (int i = 0; i < 16; ++i) matrix[i] = float(i);
   const GLuint names[3] = {7, 8, 9};
+  const GLdouble plane[4] = {0, 1, 0, -2};
   const GLubyte pixels[4] = {};
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
@@ -46,6 +47,7 @@ TEST(GLRecorderTest, LogsScalarsAndTheValuesOfInputArrays) {
   glMultiTexCoord2fvARB(GL_TEXTURE1_ARB, st);
   glLoadMatrixf(matrix);
   glDeleteTextures(2, names);
+  glClipPlane(GL_CLIP_PLANE0, plane);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
   TGLArray m(16);
   for (int i = 0; i < 16; ++i) m[i] = i;
@@ -56,6 +58,7 @@ TEST(GLRecorderTest, LogsScalarsAndTheValuesOfInputArrays) {
                       Call("glLightfv", GL_LIGHT0, GL_SPOT_DIRECTION, TGLArray{0, 0, -1}),
                       Call("glMultiTexCoord2fvARB", GL_TEXTURE1_ARB, TGLArray{0.25f, 0.75f}),
                       Call("glLoadMatrixf", m), Call("glDeleteTextures", 2, TGLArray{7, 8}),
+                      Call("glClipPlane", GL_CLIP_PLANE0, TGLArray{0, 1, 0, -2}),
                       Call("glTexImage2D", GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA,
                            GL_UNSIGNED_BYTE, static_cast<const void*>(pixels))}));
 }
