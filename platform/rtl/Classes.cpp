@@ -159,9 +159,11 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
 }
 
 void TComponent::InsertComponent(TComponent* component) {
-  if (component->FOwner) component->FOwner->RemoveComponent(component);
-  if (!component->FName.empty() && FindComponent(component->FName))
+  // A refused component stays with its old owner.
+  const TComponent* other = FindComponent(component->FName);
+  if (other && other != component)
     throw EComponentError("A component named " + component->FName + " already exists");
+  if (component->FOwner) component->FOwner->RemoveComponent(component);
   FComponents.push_back(component);
   component->FOwner = this;
   Notification(component, opInsert);
