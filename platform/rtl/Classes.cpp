@@ -159,9 +159,11 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
 }
 
 void TComponent::InsertComponent(TComponent* component) {
-  if (component->FOwner) component->FOwner->RemoveComponent(component);
-  if (!component->FName.empty() && FindComponent(component->FName))
+  // A refused component stays with its old owner.
+  const TComponent* other = FindComponent(component->FName);
+  if (other && other != component)
     throw EComponentError("A component named " + component->FName + " already exists");
+  if (component->FOwner) component->FOwner->RemoveComponent(component);
   FComponents.push_back(component);
   component->FOwner = this;
   Notification(component, opInsert);
@@ -808,6 +810,17 @@ std::string QuotedString(const std::string& value) {
   return result.empty() ? "''" : result;
 }
 
+// The event-name prefix of an item's properties.
+std::string ItemPath(const std::string& collectionPath, const TCollectionItem* item) {
+  return collectionPath + "#" + std::to_string(item->ID()) + ".";
+}
+
+// The component a reference by name leads to once the layout of root is read back.
+TComponent* Referenced(TComponent* root, const std::string& name) {
+  if (!root) return nullptr;
+  return SameText(name, root->GetName()) ? root : root->FindComponent(name);
+}
+
 bool IsKeyword(const std::string& ident) {
   return SameText(ident, "object") || SameText(ident, "end") || SameText(ident, "item");
 }
@@ -864,19 +877,23 @@ void TWriter::WriteListEnd() {
 }
 
 void TWriter::WriteCollection(TCollection* collection) {
+  const std::string path = FItemPath + FPendingName;
   if (collection->Count() == 0) return WriteValue("<>");
   WriteValue("<");
   FIndent += 2;
-  const std::string savedPath = std::move(FPropPath);
+  const std::string savedPath = std::move(FPropPath), savedItemPath = FItemPath;
   FPropPath.clear();
   for (int i = 0; i < collection->Count(); ++i) {
+    TCollectionItem* item = collection->GetItem(i);
+    FItemPath = ItemPath(path, item);
     WriteLine("item");
     FIndent += 2;
-    WriteProperties(collection->GetItem(i));
+    WriteProperties(item);
     FIndent -= 2;
     WriteLine(i + 1 < collection->Count() ? "end" : "end>");
   }
   FPropPath = savedPath;
+  FItemPath = savedItemPath;
   FIndent -= 2;
 }
 
@@ -918,7 +935,7 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& info) {
     throw EWriteError("Cannot write " + instance->GetNamePath() + "." + info.Name + ": " + why);
   };
   if (info.Kind == tkMethod) {
-    const std::string method = FComponent ? FComponent->EventName(path) : "";
+    const std::string method = FComponent ? FComponent->EventName(FItemPath + path) : "";
     if (method.empty()) return;
     FPendingName = path;
     return WriteIdent(method);
@@ -941,8 +958,12 @@ void TWriter::WriteProperty(TPersistent* instance, const TPropInfo& info) {
   switch (info.Kind) {
     case tkComponent: {
       auto* component = dynamic_cast<TComponent*>(info.GetObject(*instance));
-      if (component->GetName().empty()) fail("the component it refers to has no name");
-      return WriteIdent(component->GetName());
+      if (!component) return WriteIdent("nil");
+      const std::string& name = component->GetName();
+      if (name.empty()) fail("the component it refers to has no name");
+      if (Referenced(FRoot, name) != component)
+        fail(name + " is neither the root nor one of its components");
+      return WriteIdent(name);
     }
     case tkInteger:
       return WriteInteger(info.GetOrd(*instance));
@@ -1026,6 +1047,7 @@ struct TReader::TFixup {
   std::string Name;
   std::string Where;
   int Line;
+  std::vector<TCollection*> Within;  // an item's fixup goes when one of these is read again
 };
 
 TReader::TReader(TStream& stream) : TFiler(stream) {
@@ -1046,18 +1068,17 @@ void TReader::Error(const std::string& message, int line) const {
 }
 
 template <class F>
-void TReader::Located(F action) {
+void TReader::Located(F action, bool keepAssertions) {
   try {
     action();
   } catch (const ELayoutError& e) {
     if (e.Source == this) throw;
     Error(e.Message());
+  } catch (const EAssertionFailed& e) {
+    if (keepAssertions) throw;
+    Error(e.Message());
   } catch (const Exception& e) {
-    if (dynamic_cast<const EConvertError*>(&e) || dynamic_cast<const EStreamError*>(&e) ||
-        dynamic_cast<const EListError*>(&e) || dynamic_cast<const EInvalidCast*>(&e) ||
-        dynamic_cast<const EComponentError*>(&e))
-      Error(e.Message());
-    throw;
+    Error(e.Message());
   }
 }
 
@@ -1187,6 +1208,7 @@ TValueType TReader::NextValue() {
       if (SameText(t.Text, "True")) return vaTrue;
       if (SameText(t.Text, "False")) return vaFalse;
       if (SameText(t.Text, "nil")) return vaNil;
+      if (SameText(t.Text, "INF") || SameText(t.Text, "NAN")) return vaExtended;
       return SameText(t.Text, "end") ? vaNull : vaIdent;
     case TToken::tNumber:
       break;
@@ -1283,24 +1305,47 @@ void TReader::ReadListEnd() {
   Expect(')');
 }
 
+void TReader::ForgetItems(TCollection* collection, const std::string& path) {
+  std::erase_if(FFixups, [collection](const TFixup& fixup) {
+    return std::find(fixup.Within.begin(), fixup.Within.end(), collection) != fixup.Within.end();
+  });
+  if (!FComponent) return;
+  auto& names = FComponent->FEventNames;
+  const std::string prefix = path + "#";
+  for (auto it = names.lower_bound(prefix); it != names.end() && it->first.starts_with(prefix);)
+    it = names.erase(it);
+}
+
 void TReader::ReadCollection(TCollection* collection) {
   Expect('<');
-  collection->BeginUpdate();
-  try {
+  const std::string path = FValuePath, savedItemPath = FItemPath;
+  const auto clear = [&] {
+    ForgetItems(collection, path);
     collection->Clear();
+  };
+  collection->BeginUpdate();
+  FCollections.push_back(collection);
+  try {
+    clear();
     while (!PeekSymbol('>')) {
       if (!PeekIdent("item")) Unexpected("'item'");
       Next();
-      ReadProperties(collection->Add());
+      TCollectionItem* item = collection->Add();
+      FItemPath = ItemPath(path, item);
+      ReadProperties(item);
       if (!PeekIdent("end")) Unexpected("'end'");
       Next();
     }
     Next();
   } catch (...) {
-    collection->Clear();
+    FCollections.pop_back();
+    FItemPath = savedItemPath;
+    clear();
     collection->EndUpdate();
     throw;
   }
+  FCollections.pop_back();
+  FItemPath = savedItemPath;
   collection->EndUpdate();
 }
 
@@ -1320,7 +1365,7 @@ void TReader::DefineBinaryProperty(const std::string& name, const TStreamProc& r
   TMemoryStream data;
   data.WriteBuffer(bytes.data(), int64_t(bytes.size()));
   data.SetPosition(0);
-  Located([&] { readData(data); });
+  Located([&] { readData(data); }, true);
   if (data.GetPosition() != data.GetSize())
     Error("the binary value holds " + IntToStr(data.GetSize()) + " bytes, of which " +
           IntToStr(data.GetPosition()) + " were read");
@@ -1344,11 +1389,12 @@ void TReader::ReadProperty(TPersistent* instance) {
   }
   const std::string name = path.substr(start);
   if (name.empty()) Error("invalid property name " + path);
+  FValuePath = FItemPath + path;
   if (const TPropInfo* info = target->ClassType()->Published().Find(name)) {
     ReadPropValue(target, *info, path);
   } else {
     FPendingName = name;
-    Located([&] { target->DefineProperties(*this); });
+    Located([&] { target->DefineProperties(*this); }, true);
     if (!FPendingName.empty()) {
       FPendingName.clear();
       Error("property " + path + " does not exist in " + instance->ClassName());
@@ -1359,9 +1405,11 @@ void TReader::ReadProperty(TPersistent* instance) {
 
 void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& info, const std::string& path) {
   const int line = Peek().Line;
+  const auto checkRange = [&](int64_t value, int64_t min, int64_t max) {
+    if (value < min || value > max) Error(IntToStr(value) + " is out of the range of " + info.Name);
+  };
   const auto setOrd = [&](int64_t value) {
-    if (value < info.MinValue || value > info.MaxValue)
-      Error(IntToStr(value) + " is out of the range of " + info.Name);
+    checkRange(value, info.MinValue, info.MaxValue);
     Located([&] { info.SetOrd(*instance, value); });
   };
   const auto ident = [&](const std::string& name) {
@@ -1387,7 +1435,12 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& info, const 
       return setOrd(mask);
     }
     case tkColor: {
-      if (Peek().Kind != TToken::tIdent) return setOrd(int32_t(uint32_t(ReadInt64())));
+      if (Peek().Kind != TToken::tIdent) {
+        // Written as 32 unsigned bits; a signed value of them is taken as well.
+        const int64_t bits = ReadInt64();
+        checkRange(bits, INT32_MIN, UINT32_MAX);
+        return setOrd(int32_t(uint32_t(bits)));
+      }
       int64_t color = 0;
       const std::string name = ReadIdent();
       if (!IdentToColor(name, color)) Error("'" + name + "' is no colour");
@@ -1409,13 +1462,13 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& info, const 
     case tkComponent: {
       const std::string name = ReadIdent();
       if (SameText(name, "nil")) return Located([&] { info.SetComponent(*instance, nullptr); });
-      FFixups.push_back({instance, &info, name, FWhere, line});
+      FFixups.push_back({instance, &info, name, FWhere, line, FCollections});
       return;
     }
     case tkMethod: {
       const std::string name = ReadIdent();
-      if (FComponent) FComponent->SetEventName(path, name);
-      FFixups.push_back({instance, &info, name, FWhere, line});
+      if (FComponent) FComponent->SetEventName(FItemPath + path, name);
+      FFixups.push_back({instance, &info, name, FWhere, line, FCollections});
       return;
     }
   }
@@ -1477,17 +1530,20 @@ void TReader::Resolve() {
         fixup.Info->SetMethod(*fixup.Instance, handler);
       } catch (const EInvalidCast&) {
         fail("method " + fixup.Name + " does not fit " + fixup.Info->Name);
+      } catch (const Exception& e) {
+        fail(e.Message());
       }
       continue;
     }
-    TComponent* target =
-        SameText(fixup.Name, FRoot->GetName()) ? FRoot : FRoot->FindComponent(fixup.Name);
+    TComponent* target = Referenced(FRoot, fixup.Name);
     if (!target) fail("unresolved reference to " + fixup.Name);
     try {
       fixup.Info->SetComponent(*fixup.Instance, target);
     } catch (const EInvalidCast&) {
       fail(fixup.Name + " is a " + target->ClassName() + ", which does not fit " +
            fixup.Info->Name);
+    } catch (const Exception& e) {
+      fail(e.Message());
     }
   }
   FFixups.clear();

@@ -141,7 +141,9 @@ class TComponent : public TPersistent {
 
   // The root's methods by name, for the events of a layout; an empty value when there is none.
   virtual std::any MethodAddress(const std::string& name) const;
-  // Which root method an event property (by its path, such as "Sub.OnChange") is bound to.
+  // Which root method an event property (by its path, such as "Sub.OnChange") is bound to. An
+  // item's event goes by its collection's path and the item's ID, such as "Tags#3.OnChange", so
+  // that it follows the item when other items move or go.
   std::string EventName(const std::string& path) const;
   void SetEventName(const std::string& path, const std::string& method);
 
@@ -498,6 +500,7 @@ class TWriter : public TFiler {
 
   int FIndent = 0;
   std::string FPropPath;     // "Sub." while the properties of a sub-object are written
+  std::string FItemPath;     // "Tags#3." while the properties of a collection item are written
   std::string FPendingName;  // the property whose value comes next
   TComponent* FComponent = nullptr;
 };
@@ -553,8 +556,12 @@ class TReader : public TFiler {
   void ReadTopLevel(TComponent* root, const std::string& name);
   void Resolve();
   void Abandon();
+  // Runs action, turning the library's exceptions into an EReadError that names where. A
+  // property's own reader may raise assertion failures that must reach the caller as they are.
   template <class F>
-  void Located(F action);
+  void Located(F action, bool keepAssertions = false);
+  // Forgets the pending fixups and the event names of the items a collection is about to free.
+  void ForgetItems(TCollection* collection, const std::string& path);
   bool PeekSymbol(char symbol);
 
   std::string FText;
@@ -565,6 +572,9 @@ class TReader : public TFiler {
   size_t FConsumed = 0;
   std::string FWhere;        // "Comp.Prop" while a property is read
   std::string FPendingName;  // a property for DefineProperties to claim
+  std::string FValuePath;    // the event-name path of the property whose value is read
+  std::string FItemPath;     // "Tags#3." while the properties of a collection item are read
+  std::vector<TCollection*> FCollections;  // those whose items are being read, outermost first
   TComponent* FComponent = nullptr;
   int FDepth = 0;
   std::vector<TComponent*> FCreated;

@@ -220,6 +220,17 @@ TEST(Component, NamesMustBeIdentifiersAndUniqueWithinTheOwner) {
   b->SetName("Sphere2");
   EXPECT_EQ(b->GetName(), "Sphere2");
   EXPECT_EQ(b->GetNamePath(), "Sphere2");
+
+  // A move to an owner that has the name already is refused and leaves the component where it was.
+  TComponent other(nullptr);
+  auto* clash = new TComponent(&other);
+  clash->SetName("SPHERE2");
+  EXPECT_THROW(owner.InsertComponent(clash), EComponentError);
+  EXPECT_EQ(clash->Owner(), &other);
+  EXPECT_EQ(other.FindComponent("Sphere2"), clash);
+  owner.InsertComponent(b);  // again into its own owner: no clash with itself
+  EXPECT_EQ(b->Owner(), &owner);
+  EXPECT_EQ(owner.ComponentCount(), 2);
 }
 
 TEST(Collection, IdsAreNeverReusedAndUpdateWaitsForEndUpdate) {

@@ -2,6 +2,7 @@
 // resolved after the read, Loaded order, nested value streams, and broken input.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -159,10 +160,12 @@ class TNode : public TComponent {
 class TForm : public TComponent {
   RTL_CLASS(TForm, TComponent)
   using TComponent::TComponent;
-  int Changes = 0;
+  int Changes = 0, Clicks = 0;
   std::any MethodAddress(const std::string& name) const override {
     if (name == "FormChange")
       return TNotifyEvent([this](TObject*) { ++const_cast<TForm*>(this)->Changes; });
+    if (name == "FormClick")
+      return TNotifyEvent([this](TObject*) { ++const_cast<TForm*>(this)->Clicks; });
     if (name == "FormCount") return std::function<int()>([] { return 1; });
     return {};
   }
@@ -174,8 +177,66 @@ class TForm : public TComponent {
   }
 };
 
+// An item with a reference and an event of its own, in a component that has an event of the
+// same name.
+class TLink : public TCollectionItem {
+  RTL_CLASS(TLink, TCollectionItem)
+  static const TPropertyTable& Published() {
+    static const TPropertyTable table =
+        TPropertyTable::Extend<TLink>(TCollectionItem::Published())
+            .Component("Target", &TLink::GetTarget, &TLink::SetTarget)
+            .Event("OnChange", &TLink::OnChange);
+    return table;
+  }
+  using TCollectionItem::TCollectionItem;
+  TComponent* GetTarget() const { return Target; }
+  void SetTarget(TComponent* t) { Target = t; }
+  TComponent* Target = nullptr;
+  TNotifyEvent OnChange;
+};
+
+class TBoard : public TComponent {
+  RTL_CLASS(TBoard, TComponent)
+  static const TPropertyTable& Published() {
+    static const TPropertyTable table =
+        TPropertyTable::Extend<TBoard>(TComponent::Published())
+            .Component("Partner", &TBoard::GetPartner, &TBoard::SetPartner,
+                       Stored(&TBoard::GetStorePartner))
+            .Object("Links", [](const TBoard& b) { return b.Links.get(); })
+            .Event("OnChange", &TBoard::OnChange);
+    return table;
+  }
+  using TComponent::TComponent;
+  TComponent* GetPartner() const { return Partner; }
+  void SetPartner(TComponent* p) {
+    Assert(p != this, "a board is not its own partner");
+    Partner = p;
+  }
+  bool GetStorePartner() const { return StorePartner; }
+
+  TComponent* Partner = nullptr;
+  bool StorePartner = false;
+  TNotifyEvent OnChange;
+  std::unique_ptr<TOwnedCollection> Links =
+      std::make_unique<TOwnedCollection>(this, TLink::StaticClass());
+
+ protected:
+  // Never written; a wrong value read is a programming error of whoever wrote the layout.
+  void DefineProperties(TFiler& filer) override {
+    filer.DefineProperty(
+        "Stamp", [](TReader& r) { Assert(r.ReadInteger() == 1, "the stamp is 1"); }, {}, false);
+  }
+};
+
+class TAbstractPart : public TComponent {
+  RTL_CLASS(TAbstractPart, TComponent)
+  using TComponent::TComponent;
+  virtual void Draw() = 0;
+};
+
 void RegisterTestClasses() {
-  RegisterClasses({TNode::StaticClass(), TForm::StaticClass(), TPoint4::StaticClass()});
+  RegisterClasses({TNode::StaticClass(), TForm::StaticClass(), TPoint4::StaticClass(),
+                   TBoard::StaticClass(), TAbstractPart::StaticClass()});
 }
 
 std::string Write(TComponent* root) {
@@ -354,6 +415,22 @@ TEST(Filer, NestedWriterAndReaderShareTheValueCodec) {
   EXPECT_THROW(reader.ReadInteger(), EReadError);
 }
 
+TEST(Filer, NonFiniteFloatsAreFloatsToTheNestedReader) {
+  const double values[] = {HUGE_VAL, -HUGE_VAL, std::nan("")};
+  TMemoryStream data;
+  {
+    TWriter writer(data);
+    for (double v : values) writer.WriteFloat(v);
+  }
+  data.SetPosition(0);
+  TReader reader(data);
+  for (double v : values) {
+    EXPECT_EQ(reader.NextValue(), vaExtended) << v;
+    const double back = reader.ReadFloat();
+    EXPECT_TRUE(std::isnan(v) ? std::isnan(back) : back == v) << v;
+  }
+}
+
 namespace {
 
 std::string Wrap(const std::string& body) {
@@ -361,6 +438,125 @@ std::string Wrap(const std::string& body) {
 }
 
 }  // namespace
+
+TEST(Filer, ItemEventsStayApartFromTheOwnersAndFollowTheirItem) {
+  RegisterTestClasses();
+  const std::string layout = R"(object Form1: TForm
+  object Board: TBoard
+    Links = <
+      item
+        Target = Board
+        OnChange = FormClick
+      end
+      item
+      end
+      item
+        OnChange = FormChange
+      end>
+    OnChange = FormChange
+  end
+end
+)";
+  TForm form(nullptr);
+  Read(layout, &form);
+  EXPECT_EQ(Write(&form), layout);
+  auto* board = dynamic_cast<TBoard*>(form.FindComponent("Board"));
+  ASSERT_TRUE(board);
+  const auto link = [&](int i) { return static_cast<TLink*>(board->Links->GetItem(i)); };
+  EXPECT_EQ(link(0)->Target, board);
+  ASSERT_TRUE(board->OnChange && link(0)->OnChange && link(2)->OnChange);
+  EXPECT_FALSE(link(1)->OnChange);
+  board->OnChange(board);
+  link(0)->OnChange(nullptr);
+  EXPECT_EQ(form.Changes, 1);
+  EXPECT_EQ(form.Clicks, 1);
+
+  board->Links->Delete(0);
+  EXPECT_NE(Write(&form).find("      item\n      end\n      item\n        OnChange = FormChange\n"),
+            std::string::npos)
+      << Write(&form);
+}
+
+TEST(Filer, ACollectionReadTwiceKeepsOnlyTheSecondItemsReferencesAndEvents) {
+  RegisterTestClasses();
+  TForm form(nullptr);
+  Read(Wrap(R"(  object Board: TBoard
+    Links = <
+      item
+        Target = Nowhere
+        OnChange = FormClose
+      end
+      item
+        OnChange = FormClick
+      end>
+    Links = <
+      item
+        Target = Board
+      end>
+  end
+)"),
+       &form);
+  auto* board = dynamic_cast<TBoard*>(form.FindComponent("Board"));
+  ASSERT_TRUE(board);
+  ASSERT_EQ(board->Links->Count(), 1);
+  auto* link = static_cast<TLink*>(board->Links->GetItem(0));
+  EXPECT_EQ(link->Target, board);
+  EXPECT_FALSE(link->OnChange);
+  EXPECT_EQ(Write(&form),
+            Wrap("  object Board: TBoard\n    Links = <\n      item\n        Target = "
+                 "Board\n      end>\n  end\n"));
+}
+
+TEST(Filer, AnUnsetStoredReferenceIsWrittenAsNilAndReadBack) {
+  RegisterTestClasses();
+  TForm form(nullptr);
+  form.SetName("Form1");
+  auto* board = new TBoard(&form);
+  board->SetName("Board");
+  board->StorePartner = true;
+  const std::string text = Write(&form);
+  EXPECT_EQ(text, Wrap("  object Board: TBoard\n    Partner = nil\n    Links = <>\n  end\n"));
+  TForm copy(nullptr);
+  Read(text, &copy);
+  auto* back = dynamic_cast<TBoard*>(copy.FindComponent("Board"));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->Partner, nullptr);
+}
+
+TEST(Filer, WriterRefusesAReferenceTheReaderCannotFind) {
+  RegisterTestClasses();
+  TForm form(nullptr), elsewhere(nullptr);
+  form.SetName("Form1");
+  auto* board = new TBoard(&form);
+  board->SetName("Board");
+  board->StorePartner = true;
+  auto* outside = new TBoard(&elsewhere);
+  outside->SetName("Outside");
+  auto* deep = new TBoard(board);  // owned by a child, so not among the root's components
+  deep->SetName("Deep");
+  for (TComponent* target : {static_cast<TComponent*>(outside), static_cast<TComponent*>(deep)}) {
+    board->SetPartner(target);
+    try {
+      Write(&form);
+      ADD_FAILURE() << "written with a reference to " << target->GetName();
+    } catch (const EWriteError& e) {
+      EXPECT_EQ(e.Message(), "Cannot write Board.Partner: " + target->GetName() +
+                                 " is neither the root nor one of its components");
+    }
+  }
+  board->SetPartner(&form);
+  EXPECT_NE(Write(&form).find("Partner = Form1"), std::string::npos);
+}
+
+TEST(Filer, AssertionsOfAPropertysOwnReaderPassUnwrapped) {
+  RegisterTestClasses();
+  TForm form(nullptr);
+  EXPECT_THROW(Read(Wrap("  object Board: TBoard\n    Stamp = 2\n  end\n"), &form),
+               EAssertionFailed);
+  EXPECT_EQ(form.ComponentCount(), 0);
+  Read(Wrap("  object Board: TBoard\n    Stamp = 1\n  end\n"), &form);
+  EXPECT_EQ(form.ComponentCount(), 1);
+}
 
 TEST(Filer, BrokenLayoutsRaiseNamingWhereAndLeaveNothingBehind) {
   RegisterTestClasses();
@@ -405,6 +601,14 @@ TEST(Filer, BrokenLayoutsRaiseNamingWhereAndLeaveNothingBehind) {
       {Wrap(node + "  end\n") + "object Extra: TForm\nend\n", "The end of the text expected"},
       {Wrap(node), "A property, 'object' or 'end' expected but the text ends"},
       {Wrap(node + "    Count ~ 1\n  end\n"), "invalid character #126"},
+      {Wrap(node + "    Color = 99999999999\n  end\n"),
+       "Sphere.Color at line 3: 99999999999 is out of the range of Color"},
+      {Wrap(node + "    Color = -2147483649\n  end\n"), "-2147483649 is out of the range of Color"},
+      {Wrap("  object Part: TAbstractPart\n  end\n"),
+       "Error reading Part at line 2: Cannot create an instance of the abstract class "
+       "TAbstractPart"},
+      {Wrap("  object Board: TBoard\n    Partner = Board\n  end\n"),
+       "Error reading Board.Partner at line 3: a board is not its own partner"},
   };
   for (const auto& [text, message] : table) {
     TForm form(nullptr);

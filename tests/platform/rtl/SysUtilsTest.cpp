@@ -1,6 +1,7 @@
 // Number texts in the regional format: general float format, parsing, "#.##" patterns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -41,8 +42,15 @@ TEST(FloatToStr, GeneralFormatUpToFifteenDigits) {
       {99.99999999999999, "100"},
       {std::numeric_limits<double>::infinity(), "INF"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.Value), c.Text) << c.Value;
-  EXPECT_EQ(FloatToStr(std::nan("")), "NAN");
+  for (char separator : {'.', ','}) {
+    Separator scope(separator);
+    for (const auto& c : cases) {
+      std::string text = c.Text;
+      std::replace(text.begin(), text.end(), '.', separator);
+      EXPECT_EQ(FloatToStr(c.Value), text) << c.Value << " with " << separator;
+    }
+    EXPECT_EQ(FloatToStr(std::nan("")), "NAN");
+  }
 }
 
 TEST(FloatToStr, UsesTheRegionalSeparatorAndReadsBackTheSameDouble) {
