@@ -112,7 +112,14 @@ void TGLCoordinates::DefineProperties(TFiler& Filer) {
                 "the stored floats are little-endian, as in memory here");
   inherited::DefineProperties(Filer);
   const bool hasData = !FPDefaultCoords || !VectorEquals(*FPDefaultCoords, FCoords);
+  // A value of other than 16 bytes raises, a short one here and a long one in the reader, and
+  // leaves the coordinates as they were.
+  const auto readData = [this](TStream& stream) {
+    TVector value;
+    stream.ReadBuffer(value.data(), sizeof value);
+    if (stream.GetPosition() == stream.GetSize()) FCoords = value;
+  };
   Filer.DefineBinaryProperty(
-      "Coordinates", [this](TStream& stream) { stream.ReadBuffer(FCoords.data(), sizeof FCoords); },
+      "Coordinates", readData,
       [this](TStream& stream) { stream.WriteBuffer(FCoords.data(), sizeof FCoords); }, hasData);
 }

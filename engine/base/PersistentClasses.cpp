@@ -474,12 +474,35 @@ void TPersistentObjectList::Error() {
   throw EListError("Invalid list index");
 }
 
+namespace {
+
+// Lists nested deeper than the layout reader's objects are refused on write and on read, so that
+// neither a damaged archive nor a list that holds itself can exhaust the stack; one count per
+// thread covers nesting through any writer or reader.
+constexpr int MaxListNesting = 256;
+thread_local int ListNesting = 0;
+
+template <class E>
+class TNestingGuard {
+ public:
+  explicit TNestingGuard(const char* message) {
+    if (ListNesting >= MaxListNesting) throw E(message);
+    ++ListNesting;
+  }
+  ~TNestingGuard() { --ListNesting; }
+  TNestingGuard(const TNestingGuard&) = delete;
+  TNestingGuard& operator=(const TNestingGuard&) = delete;
+};
+
+}  // namespace
+
 void TPersistentObjectList::WriteToFiler(TVirtualWriter* writer) {
   for (int32_t i = 0; i < FCount; ++i) {
     const TObject* item = FList[size_t(i)];
     if (item != nullptr && dynamic_cast<const TPersistentObject*>(item) == nullptr)
       throw EWriteError("Cannot store a " + item->ClassName() + " in an ObjectList archive");
   }
+  const TNestingGuard<EWriteError> nesting("ObjectList nested too deeply to store");
   writer->WriteInteger(0);
   writer->WriteListBegin();
   std::vector<TClass> classes;
@@ -520,6 +543,7 @@ void FreeReadElements(TPersistentObjectList& list) {
 void TPersistentObjectList::ReadFromFilerWithEvent(TVirtualReader* reader,
                                                    const TNotifyEvent& afterSenderObjectCreated) {
   CleanFree();
+  const TNestingGuard<EReadError> nesting("ObjectList archive nested too deeply");
   std::vector<TClass> classes;
   const auto broken = [] { throw EReadError("Broken ObjectList archive"); };
   try {

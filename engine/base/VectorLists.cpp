@@ -18,19 +18,22 @@ void TBaseList::Assign(TPersistent* source) {
   if (source == nullptr) return Clear();
   auto* list = dynamic_cast<TBaseList*>(source);
   if (list == nullptr) return inherited::Assign(source);
+  const size_t held = size_t(list->HeldCount()) * size_t(FItemSize);
   SetCapacity(list->FCount);
   FGrowthDelta = list->FGrowthDelta;
   FCount = list->FCount;
-  if (list->ClassType() == ClassType() && FCount > 0)
-    std::memcpy(FData, list->FData, size_t(FCount) * size_t(FItemSize));
+  if (list->ClassType() != ClassType() || list == this || FCount == 0) return;
+  std::memcpy(FData, list->FData, held);
+  std::memset(Bytes() + held, 0, size_t(FCount) * size_t(FItemSize) - held);
 }
 
 void TBaseList::WriteToFiler(TVirtualWriter* writer) {
   inherited::WriteToFiler(writer);
+  const int32_t count = HeldCount();
   writer->WriteInteger(0);
-  writer->WriteInteger(FCount);
+  writer->WriteInteger(count);
   writer->WriteInteger(FItemSize);
-  if (FCount > 0) writer->Write(FData, FCount * FItemSize);
+  if (count > 0) writer->Write(FData, count * FItemSize);
 }
 
 void TBaseList::ReadFromFiler(TVirtualReader* reader) {
@@ -124,11 +127,20 @@ void TBaseVectorList::ReadFromFiler(TVirtualReader* reader) {
   }
 }
 
+namespace {
+
+// Items that two lists walked side by side both hold.
+int32_t HeldByBoth(const TBaseList* a, const TBaseList* b) {
+  return std::min(a->HeldCount(), b->HeldCount());
+}
+
+}  // namespace
+
 void TBaseVectorList::GetExtents(TAffineVector& min, TAffineVector& max) const {
   const float inf = std::numeric_limits<float>::infinity();
   min = {inf, inf, inf};
   max = {-inf, -inf, -inf};
-  for (int32_t i = 0; i < Count(); ++i) {
+  for (int32_t i = 0; i < HeldCount(); ++i) {
     const TAffineVector& v = *ItemAddress(i);
     for (int k = 0; k < 3; ++k) {
       if (v[k] < min[k]) min[k] = v[k];
@@ -139,39 +151,42 @@ void TBaseVectorList::GetExtents(TAffineVector& min, TAffineVector& max) const {
 
 TAffineVector TBaseVectorList::Sum() const {
   TAffineVector result = {0, 0, 0};
-  for (int32_t i = 0; i < Count(); ++i) AddVector(result, *ItemAddress(i));
+  for (int32_t i = 0; i < HeldCount(); ++i) AddVector(result, *ItemAddress(i));
   return result;
 }
 
 void TBaseVectorList::Normalize() {
-  for (int32_t i = 0; i < Count(); ++i) NormalizeVector(*ItemAddress(i));
+  for (int32_t i = 0; i < HeldCount(); ++i) NormalizeVector(*ItemAddress(i));
 }
 
 float TBaseVectorList::MaxSpacing(const TBaseVectorList* other) const {
   Assert(other->Count() == Count());
   float result = 0;
-  for (int32_t i = 0; i < Count(); ++i)
+  for (int32_t i = 0; i < HeldByBoth(this, other); ++i)
     result = std::max(result, VectorSpacing(*ItemAddress(i), *other->ItemAddress(i)));
   return result;
 }
 
 void TBaseVectorList::Translate(const TAffineVector& delta) {
-  for (int32_t i = 0; i < Count(); ++i) AddVector(*ItemAddress(i), delta);
+  for (int32_t i = 0; i < HeldCount(); ++i) AddVector(*ItemAddress(i), delta);
 }
 
 void TBaseVectorList::TranslateList(const TBaseVectorList* other) {
   Assert(Count() <= other->Count());
-  for (int32_t i = 0; i < Count(); ++i) AddVector(*ItemAddress(i), *other->ItemAddress(i));
+  for (int32_t i = 0; i < HeldByBoth(this, other); ++i)
+    AddVector(*ItemAddress(i), *other->ItemAddress(i));
 }
 
 void TBaseVectorList::SubtractList(const TBaseVectorList* other) {
   Assert(Count() <= other->Count());
-  for (int32_t i = 0; i < Count(); ++i) SubtractVector(*ItemAddress(i), *other->ItemAddress(i));
+  for (int32_t i = 0; i < HeldByBoth(this, other); ++i)
+    SubtractVector(*ItemAddress(i), *other->ItemAddress(i));
 }
 
 void TBaseVectorList::CombineList(const TBaseVectorList* other, float f) {
   Assert(other->Count() >= Count());
-  for (int32_t i = 0; i < Count(); ++i) CombineVector(*ItemAddress(i), *other->ItemAddress(i), f);
+  for (int32_t i = 0; i < HeldByBoth(this, other); ++i)
+    CombineVector(*ItemAddress(i), *other->ItemAddress(i), f);
 }
 
 // ---- Concrete lists
@@ -187,7 +202,7 @@ void LerpInto(L& target, const TBaseVectorList* list1, const TBaseVectorList* li
   Assert(a->Count() == b->Count());
   target.SetCapacity(a->Count());
   target.SetCount(a->Count());
-  VectorArrayLerp(a->List(), b->List(), t, a->Count(), target.List());
+  VectorArrayLerp(a->List(), b->List(), t, HeldByBoth(a, b), target.List());
 }
 
 }  // namespace
@@ -197,7 +212,7 @@ int32_t TAffineVectorList::Add(const TAffineVector& v) {
 }
 
 int32_t TAffineVectorList::IndexOf(const TAffineVector& v) const {
-  for (int32_t i = 0; i < Count(); ++i)
+  for (int32_t i = 0; i < HeldCount(); ++i)
     if (VectorEquals(List()[i], v)) return i;
   return -1;
 }
@@ -208,11 +223,11 @@ int32_t TAffineVectorList::FindOrAdd(const TAffineVector& v) {
 }
 
 void TAffineVectorList::Translate(const TAffineVector& delta) {
-  VectorArrayAdd(List(), delta, Count(), List());
+  VectorArrayAdd(List(), delta, HeldCount(), List());
 }
 
 void TAffineVectorList::Normalize() {
-  NormalizeVectorArray(List(), Count());
+  NormalizeVectorArray(List(), HeldCount());
 }
 
 void TAffineVectorList::Lerp(const TBaseVectorList* list1, const TBaseVectorList* list2, float t) {

@@ -18,13 +18,17 @@ class TBaseList : public TPersistentObject {
   ~TBaseList() override;
 
   // From a list of the same class the items too; from another list only the sizes. A nil
-  // source clears the list.
+  // source clears the list. Items the source's block does not hold are copied as zero.
   void Assign(TPersistent* source) override;
+  // The items the block holds, so a Count left above Capacity is stored as HeldCount.
   void WriteToFiler(TVirtualWriter* writer) override;
   // Refuses an item size other than the class's and an item count the stream cannot hold.
   void ReadFromFiler(TVirtualReader* reader) override;
 
   int32_t Count() const { return FCount; }
+  // The items the block holds: Count, or Capacity while a lowered capacity leaves Count above
+  // it. Whole-list operations work on these items only.
+  int32_t HeldCount() const { return FCount < FCapacity ? FCount : FCapacity; }
   // Grows the capacity to exactly count when needed.
   void SetCount(int32_t count);
   int32_t Capacity() const { return FCapacity; }

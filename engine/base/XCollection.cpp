@@ -33,6 +33,13 @@ TXCollectionItemClass FindXCollectionItemClass(const std::string& className) {
 
 // ---- TXCollectionItem
 
+const TPropertyTable& TXCollectionItem::Published() {
+  static const TPropertyTable table =
+      TPropertyTable::Extend<TXCollectionItem>(TPersistent::Published())
+          .String("Name", &TXCollectionItem::GetName, &TXCollectionItem::SetName);
+  return table;
+}
+
 TXCollectionItem::TXCollectionItem(TXCollection* owner, TXCollectionItemClass itemClass)
     : FOwner(owner), FItemClass(itemClass) {
   if (owner != nullptr) {

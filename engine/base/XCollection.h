@@ -52,6 +52,7 @@ TXCollectionItemClass XCollectionItemClass() {
 class TXCollectionItem : public TPersistent {
   RTL_CLASS(TXCollectionItem, TPersistent)
   using TCreateArg = TXCollection*;
+  static const TPropertyTable& Published();
   // Leaves the owner's list.
   ~TXCollectionItem() override;
 

@@ -284,6 +284,24 @@ TEST_F(GLMiscTest, CoordinatesTravelAsSixteenBytesReadBackSilentlyAndBitwise) {
   }
 }
 
+TEST_F(GLMiscTest, ACoordinatesValueOfTheWrongLengthRaisesAndLeavesTheCoordinates) {
+  TMover written(nullptr, "Mover");
+  written.Position->SetDirectVector({7, 7, 14, 1});
+  const std::string good = "{0000E0400000E040000060410000803F}";
+  const std::string layout = WriteLayout(&written);
+  ASSERT_NE(layout.find(good), std::string::npos) << layout;
+  for (const std::string bad :
+       {"{0000E0400000E040}", "{0000E0400000E040000060410000803F00000000}"}) {
+    std::string damaged = layout;
+    damaged.replace(damaged.find(good), good.size(), bad);
+    TMover read(nullptr, "Mover");
+    read.Position->SetDirectVector({1, 2, 3, 1});
+    TStringStream stream(damaged);
+    EXPECT_THROW(stream.ReadComponent(&read), EReadError) << bad;
+    EXPECT_TRUE(read.Position->Equals({1, 2, 3, 1})) << bad;
+  }
+}
+
 TEST_F(GLMiscTest, FourCoordinatesWriteWAsAFloatBesideTheBytes) {
   TMover mover(nullptr, "Mover");
   EXPECT_EQ(WriteLayout(&mover).find("Plane.W"), std::string::npos);

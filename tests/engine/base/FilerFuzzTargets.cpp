@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "FilerTestSupport.h"
 #include "engine/base/PersistentClasses.h"
 #include "engine/base/VectorLists.h"
 #include "engine/base/XCollection.h"
@@ -44,14 +45,6 @@ void FuzzBinaryReader(const uint8_t* data, size_t size) {
     }
   } catch (const Exception&) {
   }
-}
-
-// Lists never free their elements on their own; the owner of a list read with nested lists in it
-// frees those too.
-void FreeNested(TPersistentObjectList& list) {
-  for (int32_t i = 0; i < list.Count(); ++i)
-    if (auto* inner = dynamic_cast<TPersistentObjectList*>(list.Get(i))) FreeNested(*inner);
-  list.CleanFree();
 }
 
 void FuzzObjectList(const uint8_t* data, size_t size) {

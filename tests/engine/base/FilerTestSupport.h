@@ -1,5 +1,5 @@
 #pragma once
-// Byte images for the engine filer tests.
+// Byte images for the engine filer tests, and freeing what a read of nested lists built.
 
 #include <cstdint>
 #include <functional>
@@ -31,4 +31,12 @@ inline std::string Written(const std::function<void(TBinaryWriter&)>& calls) {
   TBinaryWriter writer(&stream);
   calls(writer);
   return stream.DataString();
+}
+
+// Lists never free their elements on their own; the owner of a list read with nested lists in it
+// frees those too.
+inline void FreeNested(TPersistentObjectList& list) {
+  for (int32_t i = 0; i < list.Count(); ++i)
+    if (auto* inner = dynamic_cast<TPersistentObjectList*>(list.Get(i))) FreeNested(*inner);
+  list.CleanFree();
 }

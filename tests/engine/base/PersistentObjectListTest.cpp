@@ -2,6 +2,9 @@
 // with the class table, including damaged archives that must raise and leave nothing behind.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "FilerTestSupport.h"
 #include "engine/base/PersistentClasses.h"
 #include "engine/base/VectorLists.h"
@@ -117,10 +120,13 @@ TEST_F(ObjectList, ArchiveNamesEachClassOnceThenByIndex) {
   list.Add(&first);
   list.Add(nullptr);
   list.Add(&second);
-  const std::string firstData = first.SaveToString();
-  const std::string secondData = second.SaveToString();
-  EXPECT_EQ(list.SaveToString(), Bytes({2, 0, 1, 6, 17}) + "TAffineVectorList" + firstData +
-                                     Bytes({8, 2, 0, 2, 0}) + secondData + Bytes({0}));
+  // Each vector list: version, count, item size, the floats 1, 2, 3, its own version.
+  const std::string firstData =
+      Bytes({2, 0, 2, 1, 2, 12, 0, 0, 0x80, 0x3F, 0, 0, 0, 0x40, 0, 0, 0x40, 0x40, 2, 0});
+  const std::string secondData = Bytes({2, 0, 2, 0, 2, 12, 2, 0});
+  EXPECT_EQ(Hex(list.SaveToString()),
+            Hex(Bytes({2, 0, 1, 6, 17}) + "TAffineVectorList" + firstData + Bytes({8, 2, 0, 2, 0}) +
+                secondData + Bytes({0})));
 
   TCounted a(1), b(2), c(3);
   TPersistentObjectList three;
@@ -194,6 +200,39 @@ TEST_F(ObjectList, DamagedArchivesRaiseAndLeaveTheListEmpty) {
   }
 }
 
+// An archive of `levels` lists, each holding a counted element and then the next list, so that
+// a refused archive shows whether every level read before the refusal was freed.
+std::string NestedLists(int levels) {
+  const std::string level = Bytes({2, 0, 1, 6, 8}) + "TCounted" + Bytes({2, 0, 2, 1});
+  std::string archive;
+  for (int i = 1; i < levels; ++i) archive += level + Bytes({6, 21}) + "TPersistentObjectList";
+  return archive + level + std::string(size_t(levels), '\0');
+}
+
+TEST_F(ObjectList, NestingIsReadToTheLayoutReadersDepthAndRefusedBeyond) {
+  TPersistentObjectList list;
+  list.LoadFromString(NestedLists(256));
+  EXPECT_EQ(TCounted::Live, 256);
+  int levels = 1;
+  for (auto* level = &list; level->Count() == 2; ++levels)
+    level = static_cast<TPersistentObjectList*>(level->Get(1));
+  EXPECT_EQ(levels, 256);
+  FreeNested(list);
+
+  // The deepest one would overflow the stack if each level were read by one more call.
+  for (int tooDeep : {257, 100000}) {
+    list.Add(new TCounted(1));
+    try {
+      list.LoadFromString(NestedLists(tooDeep));
+      ADD_FAILURE() << tooDeep;
+    } catch (const EReadError& e) {
+      EXPECT_EQ(e.Message(), "ObjectList archive nested too deeply");
+    }
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(TCounted::Live, 0) << tooDeep;
+  }
+}
+
 TEST_F(ObjectList, RefusesToWriteAnElementItCouldNotReadBack) {
   TNotPersistent stranger;
   TPersistentObjectList list;
@@ -207,6 +246,28 @@ TEST_F(ObjectList, RefusesToWriteAnElementItCouldNotReadBack) {
     EXPECT_EQ(e.Message(), "Cannot store a TNotPersistent in an ObjectList archive");
   }
   EXPECT_EQ(stream.GetSize(), 0);
+}
+
+TEST_F(ObjectList, RefusesToWriteNestingItCouldNotReadBack) {
+  // levels[0] holds levels[1], and so on.
+  std::vector<std::unique_ptr<TPersistentObjectList>> levels;
+  for (int i = 0; i < 257; ++i) {
+    levels.push_back(std::make_unique<TPersistentObjectList>());
+    if (i > 0) levels[size_t(i - 1)]->Add(levels.back().get());
+  }
+  TPersistentObjectList readBack;
+  readBack.LoadFromString(levels[1]->SaveToString());
+  FreeNested(readBack);
+  EXPECT_THROW(levels[0]->SaveToString(), EWriteError);
+
+  TPersistentObjectList holdsItself;
+  holdsItself.Add(&holdsItself);
+  try {
+    holdsItself.SaveToString();
+    ADD_FAILURE();
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Message(), "ObjectList nested too deeply to store");
+  }
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "FilerTestSupport.h"
@@ -61,6 +60,62 @@ TEST(VectorLists, AnAddAfterTheCapacityWasLoweredBelowCountStaysInTheBlock) {
   EXPECT_EQ(list.Count(), 23);
   EXPECT_GE(list.Capacity(), 23);
   EXPECT_EQ(list.Get(22), 9);
+}
+
+// Items (1, 0, 0) to (20, 0, 0), then the capacity lowered to four: Count stays at twenty, and
+// the bytes freed behind the block still carry the old items for a read that strays there.
+void FillAndLowerTheCapacity(TAffineVectorList& list) {
+  for (int i = 1; i <= 20; ++i) list.Add({float(i), 0, 0});
+  list.SetCapacity(4);
+  ASSERT_EQ(list.Count(), 20);
+  ASSERT_EQ(list.HeldCount(), 4);
+}
+
+TEST(VectorLists, ACountLeftAboveTheCapacityReachesOnlyTheItemsTheBlockHolds) {
+  TAffineVectorList lowered;
+  FillAndLowerTheCapacity(lowered);
+  TAffineVector min, max;
+  lowered.GetExtents(min, max);
+  EXPECT_EQ(max, (TAffineVector{4, 0, 0}));
+  EXPECT_EQ(lowered.Sum(), (TAffineVector{10, 0, 0}));
+  EXPECT_EQ(lowered.IndexOf({5, 0, 0}), -1);
+
+  TAffineVectorList full;
+  for (int i = 1; i <= 20; ++i) full.Add({100, 0, 0});
+  EXPECT_EQ(lowered.MaxSpacing(&full), 99);
+  full.TranslateList(&lowered);
+  full.CombineList(&lowered, 1);
+  full.SubtractList(&lowered);
+  EXPECT_EQ(full.List()[3], (TAffineVector{104, 0, 0}));
+  EXPECT_EQ(full.List()[4], (TAffineVector{100, 0, 0}));
+
+  TAffineVectorList between;
+  between.Lerp(&lowered, &full, 0.5f);
+  EXPECT_EQ(between.Count(), 20);
+  EXPECT_EQ(between.List()[3], (TAffineVector{54, 0, 0}));
+
+  lowered.Translate({1, 0, 0});
+  lowered.Normalize();
+  EXPECT_EQ(lowered.List()[3], (TAffineVector{1, 0, 0}));
+}
+
+TEST(VectorLists, ACountLeftAboveTheCapacityCopiesAndStoresOnlyTheHeldItems) {
+  TAffineVectorList lowered;
+  FillAndLowerTheCapacity(lowered);
+  TAffineVectorList copy;
+  copy.Add({9, 9, 9});
+  copy.Assign(&lowered);
+  ASSERT_EQ(copy.Count(), 20);
+  EXPECT_EQ(copy.List()[3], (TAffineVector{4, 0, 0}));
+  for (int i = 4; i < 20; ++i) EXPECT_EQ(copy.List()[i], (TAffineVector{0, 0, 0})) << i;
+
+  const std::string data = lowered.SaveToString();
+  EXPECT_EQ(Hex(data.substr(0, 6)), "02 00 02 04 02 0C");
+  EXPECT_EQ(data.size(), 6 + 4 * 12 + 2u);
+  TAffineVectorList loaded;
+  loaded.LoadFromString(data);
+  ASSERT_EQ(loaded.Count(), 4);
+  EXPECT_EQ(loaded.List()[3], (TAffineVector{4, 0, 0}));
 }
 
 TEST(VectorLists, IntegerTriplesOnAFullListGrowOnce) {
@@ -181,9 +236,10 @@ TEST(VectorLists, ArchiveByteImages) {
   two.Add({1, 2, 3});
   two.Add({4, 5, 6});
   const std::string data = two.SaveToString();
-  std::string block(24, '\0');
-  std::memcpy(block.data(), two.Data(), 24);
-  EXPECT_EQ(data, Bytes({2, 0, 2, 2, 2, 12}) + block + Bytes({2, 0}));
+  EXPECT_EQ(Hex(data),
+            "02 00 02 02 02 0C "
+            "00 00 80 3F 00 00 00 40 00 00 40 40 00 00 80 40 00 00 A0 40 00 00 C0 40 "
+            "02 00");
 
   TAffineVectorList loaded;
   loaded.Add({9, 9, 9});

@@ -100,6 +100,47 @@ TEST(XCollection, ItemsJoinWithTheirFriendlyNameAndLeaveWithoutAGap) {
   EXPECT_EQ(loose.GetNamePath(), "TPlainItem");
 }
 
+// Tells whether the name came through its own setter.
+class TRenamedItem : public TXCollectionItem {
+  RTL_CLASS(TRenamedItem, TXCollectionItem)
+  explicit TRenamedItem(TXCollection* owner)
+      : TXCollectionItem(owner, XCollectionItemClass<TRenamedItem>()) {}
+  static std::string FriendlyName() { return "Renamed"; }
+  std::string Setter;
+  void SetName(const std::string& name) override {
+    Setter = "TRenamedItem";
+    inherited::SetName(name);
+  }
+};
+
+// Publishes an item as a sub-object, the way a scene object shows one in a layout.
+class TItemHolder : public TComponent {
+  RTL_CLASS(TItemHolder, TComponent)
+  static const TPropertyTable& Published() {
+    static const TPropertyTable table =
+        TPropertyTable::Extend<TItemHolder>(TComponent::Published())
+            .Object("Item", [](const TItemHolder& h) { return h.Item.get(); });
+    return table;
+  }
+  using TComponent::TComponent;
+  std::unique_ptr<TRenamedItem> Item = std::make_unique<TRenamedItem>(nullptr);
+};
+
+TEST(XCollection, ItemNameIsPublishedAndReadThroughItsSetter) {
+  TItemHolder written(nullptr);
+  written.SetName("Holder");
+  written.Item->SetName("Glow");
+  TStringStream out;
+  out.WriteComponent(&written);
+  EXPECT_NE(out.DataString().find("  Item.Name = 'Glow'\n"), std::string::npos) << out.DataString();
+
+  TItemHolder read(nullptr);
+  TStringStream in(out.DataString());
+  in.ReadComponent(&read);
+  EXPECT_EQ(read.Item->GetName(), "Glow");
+  EXPECT_EQ(read.Item->Setter, "TRenamedItem");
+}
+
 TEST(XCollection, ClassFunctions) {
   TXCollectionItemClass unique = XCollectionItemClass<TUniqueItem>();
   TXCollectionItemClass picky = XCollectionItemClass<TPickyItem>();
