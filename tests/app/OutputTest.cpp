@@ -102,6 +102,14 @@ TEST_F(Output, CopyPutsAVectorPictureOfTheChartsSizeAndNoImage) {
   EXPECT_FALSE(data->hasImage());
   EXPECT_FALSE(data->hasText());
   const QString svg = QString::fromUtf8(data->data("image/svg+xml"));
+  // It is the net: drawing a joint adds to the picture.
+  AddJoint("J1", "120", "45");
+  form->mnuCopy->trigger();
+  const QString withJoint =
+      QString::fromUtf8(QApplication::clipboard()->mimeData()->data("image/svg+xml"));
+  EXPECT_GT(withJoint.count("<path") + withJoint.count("<polyline"),
+            svg.count("<path") + svg.count("<polyline"));
+  EXPECT_TRUE(withJoint.contains("J1"));
   EXPECT_TRUE(svg.contains(QString("viewBox=\"0 0 %1 %2\"").arg(352 - 1).arg(378 - 1)))
       << svg.left(400).toStdString();
 }
