@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -687,28 +688,32 @@ void InvertMatrix(TMatrix& m) {
 
 namespace {
 
-// An affine vector in the low three lanes; lane 3 is 0. Loads and stores touch 12 bytes only,
-// X and Y through the 64-bit moves, whose type may alias the floats.
-__m128 Load3(const TAffineVector& v) {
-  __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(v.data()));
-  return _mm_movelh_ps(xy, _mm_load_ss(&v[Z]));
-}
-void Store3(TAffineVector& v, __m128 r) {
-  _mm_storel_pi(reinterpret_cast<__m64*>(v.data()), r);
-  _mm_store_ss(&v[Z], _mm_movehl_ps(r, r));
+bool IsNormalFloat(float x) {
+  return x >= std::numeric_limits<float>::min() && x <= std::numeric_limits<float>::max();
 }
 
-// The reciprocal square root of the low lane, in every lane: the processor's estimate refined by
-// one Newton step. Zero, denormal, infinite and NaN inputs take the exact division instead, since
-// the estimate is not refinable there.
-__m128 RSqrtBroadcast(__m128 v) {
-  float x = _mm_cvtss_f32(v);
-  if (!(x >= 1.17549435e-38f && x <= 3.40282347e+38f)) return _mm_set1_ps(1.0f / std::sqrt(x));
+// 1 / sqrt(x) for a normal x: the processor's estimate refined by one Newton step.
+float RefinedRSqrtEstimate(float x) {
+  __m128 v = _mm_set_ss(x);
   __m128 y = _mm_rsqrt_ss(v);
   // y * (1.5 - 0.5 * x * y * y)
-  __m128 r = _mm_mul_ss(y, _mm_sub_ss(_mm_set_ss(1.5f), _mm_mul_ss(_mm_mul_ss(_mm_set_ss(0.5f), v),
-                                                                   _mm_mul_ss(y, y))));
-  return _mm_shuffle_ps(r, r, 0);
+  return _mm_cvtss_f32(_mm_mul_ss(
+      y,
+      _mm_sub_ss(_mm_set_ss(1.5f), _mm_mul_ss(_mm_mul_ss(_mm_set_ss(0.5f), v), _mm_mul_ss(y, y)))));
+}
+
+// Scales X, Y, Z of v into vr by the reciprocal of their length, summed in Single. Returns false
+// and writes nothing when that sum is zero, denormal, infinite or NaN: the estimate cannot be
+// refined there and the Single sum has lost the length, so the caller takes the plain path.
+bool NormalizedBySingleEstimate(const float* v, float* vr) {
+  float x = v[X], y = v[Y], z = v[Z];
+  float norm = x * x + y * y + z * z;
+  if (!IsNormalFloat(norm)) return false;
+  float f = RefinedRSqrtEstimate(norm);
+  vr[X] = x * f;
+  vr[Y] = y * f;
+  vr[Z] = z * f;
+  return true;
 }
 
 // The inverse works in double precision, which holds a product of two Singles exactly, two
@@ -766,16 +771,6 @@ struct TRowPairMinors {
            expand(r0, d13, r1, d03, r3, d01), expand(r0, d12, r1, d02, r2, d01)}};
 }
 
-__m128 Dot3Broadcast(__m128 v) {
-  __m128 sq = _mm_mul_ps(v, v);
-  __m128 s = _mm_add_ss(sq, _mm_shuffle_ps(sq, sq, _MM_SHUFFLE(1, 1, 1, 1)));
-  return _mm_add_ss(s, _mm_movehl_ps(sq, sq));
-}
-
-__m128 Normalized3(__m128 v) {
-  return _mm_mul_ps(v, RSqrtBroadcast(Dot3Broadcast(v)));
-}
-
 // Four affine vectors lie in three registers; these are the repeating lane patterns of one
 // affine vector over such a block.
 struct TAffineBlockPattern {
@@ -828,10 +823,10 @@ void VectorArrayLerp(const TAffineVector* src1, const TAffineVector* src2, float
 }
 
 void NormalizeVector(TAffineVector& v) {
-  Store3(v, Normalized3(Load3(v)));
+  VectorNormalize(v, v);
 }
 void VectorNormalize(const TAffineVector& v, TAffineVector& vr) {
-  Store3(vr, Normalized3(Load3(v)));
+  if (!NormalizedBySingleEstimate(v.data(), vr.data())) PlainPath::VectorNormalize(v, vr);
 }
 void NormalizeVectorArray(TAffineVector* list, int n) {
   for (int i = 0; i < n; ++i) NormalizeVector(list[i]);
@@ -840,12 +835,14 @@ void NormalizeVector(TVector& v) {
   VectorNormalize(v, v);
 }
 void VectorNormalize(const TVector& v, TVector& vr) {
-  __m128 xyz = _mm_and_ps(_mm_loadu_ps(v.data()), _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0)));
-  _mm_storeu_ps(vr.data(), Normalized3(xyz));
+  if (NormalizedBySingleEstimate(v.data(), vr.data()))
+    vr[W] = 0;
+  else
+    PlainPath::VectorNormalize(v, vr);
 }
 
 float RSqrt(float v) {
-  return _mm_cvtss_f32(RSqrtBroadcast(_mm_set_ss(v)));
+  return IsNormalFloat(v) ? RefinedRSqrtEstimate(v) : 1.0f / std::sqrt(v);
 }
 
 void InvertMatrix(TMatrix& m) {
