@@ -692,27 +692,26 @@ bool IsNormalFloat(float x) {
   return x >= std::numeric_limits<float>::min() && x <= std::numeric_limits<float>::max();
 }
 
-// 1 / sqrt(x) for a normal x: the processor's estimate refined by one Newton step.
-float RefinedRSqrtEstimate(float x) {
-  __m128 v = _mm_set_ss(x);
-  __m128 y = _mm_rsqrt_ss(v);
+// 1 / sqrt(x) for a normal x in the low lane: the processor's estimate refined by one Newton step.
+__m128 RefinedRSqrtEstimate(__m128 x) {
+  __m128 y = _mm_rsqrt_ss(x);
   // y * (1.5 - 0.5 * x * y * y)
-  return _mm_cvtss_f32(_mm_mul_ss(
-      y,
-      _mm_sub_ss(_mm_set_ss(1.5f), _mm_mul_ss(_mm_mul_ss(_mm_set_ss(0.5f), v), _mm_mul_ss(y, y)))));
+  return _mm_mul_ss(y, _mm_sub_ss(_mm_set_ss(1.5f),
+                                  _mm_mul_ss(_mm_mul_ss(_mm_set_ss(0.5f), x), _mm_mul_ss(y, y))));
 }
 
 // Scales X, Y, Z of v into vr by the reciprocal of their length, summed in Single. Returns false
 // and writes nothing when that sum is zero, denormal, infinite or NaN: the estimate cannot be
-// refined there and the Single sum has lost the length, so the caller takes the plain path.
+// refined there and the Single sum has lost the length, so the caller takes the plain path. The
+// work stays in the low lanes, loaded and stored one Single at a time, so that no lane is moved.
 bool NormalizedBySingleEstimate(const float* v, float* vr) {
-  float x = v[X], y = v[Y], z = v[Z];
-  float norm = x * x + y * y + z * z;
-  if (!IsNormalFloat(norm)) return false;
-  float f = RefinedRSqrtEstimate(norm);
-  vr[X] = x * f;
-  vr[Y] = y * f;
-  vr[Z] = z * f;
+  __m128 x = _mm_load_ss(v + X), y = _mm_load_ss(v + Y), z = _mm_load_ss(v + Z);
+  __m128 norm = _mm_add_ss(_mm_add_ss(_mm_mul_ss(x, x), _mm_mul_ss(y, y)), _mm_mul_ss(z, z));
+  if (!IsNormalFloat(_mm_cvtss_f32(norm))) return false;
+  __m128 f = RefinedRSqrtEstimate(norm);
+  _mm_store_ss(vr + X, _mm_mul_ss(x, f));
+  _mm_store_ss(vr + Y, _mm_mul_ss(y, f));
+  _mm_store_ss(vr + Z, _mm_mul_ss(z, f));
   return true;
 }
 
@@ -842,7 +841,8 @@ void VectorNormalize(const TVector& v, TVector& vr) {
 }
 
 float RSqrt(float v) {
-  return IsNormalFloat(v) ? RefinedRSqrtEstimate(v) : 1.0f / std::sqrt(v);
+  return IsNormalFloat(v) ? _mm_cvtss_f32(RefinedRSqrtEstimate(_mm_set_ss(v)))
+                          : 1.0f / std::sqrt(v);
 }
 
 void InvertMatrix(TMatrix& m) {
