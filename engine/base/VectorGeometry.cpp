@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -392,44 +393,6 @@ void ScaleMatrix(TMatrix& m, float factor) {
   for (auto& row : m) ScaleVector(row, factor);
 }
 
-// The minors come from the twelve 2x2 determinants of rows 0, 1 and of rows 2, 3, in double
-// precision, which holds the products of Singles exactly; each minor is rounded to Single as in the
-// plain form.
-void InvertMatrix(TMatrix& m) {
-  double s[4][4], c[4][4];
-#pragma GCC unroll 4
-  for (int a = 0; a < 4; ++a)
-#pragma GCC unroll 4
-    for (int b = a + 1; b < 4; ++b) {
-      s[a][b] = double(m[0][a]) * m[1][b] - double(m[0][b]) * m[1][a];
-      c[a][b] = double(m[2][a]) * m[3][b] - double(m[2][b]) * m[3][a];
-    }
-  // The columns that remain without each column.
-  static constexpr int rest[4][3] = {{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {0, 1, 2}};
-  float adj[4][4];
-#pragma GCC unroll 4
-  for (int col = 0; col < 4; ++col) {
-    const int k0 = rest[col][0], k1 = rest[col][1], k2 = rest[col][2];
-#pragma GCC unroll 4
-    for (int row = 0; row < 4; ++row) {
-      // Expand along the one row of the other pair that remains.
-      const float* r = m[row ^ 1].data();
-      const double(&d)[4][4] = row < 2 ? c : s;
-      double value = r[k0] * d[k1][k2] - r[k1] * d[k0][k2] + r[k2] * d[k0][k1];
-      adj[col][row] = CofactorSign(row, col) * float(value);
-    }
-  }
-  float det = float(double(m[0][0]) * adj[0][0] + double(m[0][1]) * adj[1][0] +
-                    double(m[0][2]) * adj[2][0] + double(m[0][3]) * adj[3][0]);
-  if (!(std::fabs(det) >= EPSILON)) {
-    m = IdentityHmgMatrix;
-    return;
-  }
-  double factor = 1 / double(det);
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) m[i][j] = float(adj[i][j] * factor);
-}
-
 void TransposeScaleM33(const TMatrix& m, TMatrix& mr, float factor) {
   TransposeScaleM33Ext(m, mr, factor);
 }
@@ -725,38 +688,86 @@ void InvertMatrix(TMatrix& m) {
 
 namespace {
 
-// An affine vector in the low three lanes; lane 3 is 0. Loads and stores touch 12 bytes only,
-// X and Y through the 64-bit moves, whose type may alias the floats.
-__m128 Load3(const TAffineVector& v) {
-  __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(v.data()));
-  return _mm_movelh_ps(xy, _mm_load_ss(&v[Z]));
-}
-void Store3(TAffineVector& v, __m128 r) {
-  _mm_storel_pi(reinterpret_cast<__m64*>(v.data()), r);
-  _mm_store_ss(&v[Z], _mm_movehl_ps(r, r));
+bool IsNormalFloat(float x) {
+  return x >= std::numeric_limits<float>::min() && x <= std::numeric_limits<float>::max();
 }
 
-// The reciprocal square root of the low lane, in every lane: the processor's estimate refined by
-// one Newton step. Zero, denormal, infinite and NaN inputs take the exact division instead, since
-// the estimate is not refinable there.
-__m128 RSqrtBroadcast(__m128 v) {
-  float x = _mm_cvtss_f32(v);
-  if (!(x >= 1.17549435e-38f && x <= 3.40282347e+38f)) return _mm_set1_ps(1.0f / std::sqrt(x));
-  __m128 y = _mm_rsqrt_ss(v);
+// 1 / sqrt(x) for a normal x in the low lane: the processor's estimate refined by one Newton step.
+__m128 RefinedRSqrtEstimate(__m128 x) {
+  __m128 y = _mm_rsqrt_ss(x);
   // y * (1.5 - 0.5 * x * y * y)
-  __m128 r = _mm_mul_ss(y, _mm_sub_ss(_mm_set_ss(1.5f), _mm_mul_ss(_mm_mul_ss(_mm_set_ss(0.5f), v),
-                                                                   _mm_mul_ss(y, y))));
-  return _mm_shuffle_ps(r, r, 0);
+  return _mm_mul_ss(y, _mm_sub_ss(_mm_set_ss(1.5f),
+                                  _mm_mul_ss(_mm_mul_ss(_mm_set_ss(0.5f), x), _mm_mul_ss(y, y))));
 }
 
-__m128 Dot3Broadcast(__m128 v) {
-  __m128 sq = _mm_mul_ps(v, v);
-  __m128 s = _mm_add_ss(sq, _mm_shuffle_ps(sq, sq, _MM_SHUFFLE(1, 1, 1, 1)));
-  return _mm_add_ss(s, _mm_movehl_ps(sq, sq));
+// Scales X, Y, Z of v into vr by the reciprocal of their length, summed in Single. Returns false
+// and writes nothing when that sum is zero, denormal, infinite or NaN: the estimate cannot be
+// refined there and the Single sum has lost the length, so the caller takes the plain path. The
+// work stays in the low lanes, loaded and stored one Single at a time, so that no lane is moved.
+bool NormalizedBySingleEstimate(const float* v, float* vr) {
+  __m128 x = _mm_load_ss(v + X), y = _mm_load_ss(v + Y), z = _mm_load_ss(v + Z);
+  __m128 norm = _mm_add_ss(_mm_add_ss(_mm_mul_ss(x, x), _mm_mul_ss(y, y)), _mm_mul_ss(z, z));
+  if (!IsNormalFloat(_mm_cvtss_f32(norm))) return false;
+  __m128 f = RefinedRSqrtEstimate(norm);
+  _mm_store_ss(vr + X, _mm_mul_ss(x, f));
+  _mm_store_ss(vr + Y, _mm_mul_ss(y, f));
+  _mm_store_ss(vr + Z, _mm_mul_ss(z, f));
+  return true;
 }
 
-__m128 Normalized3(__m128 v) {
-  return _mm_mul_ps(v, RSqrtBroadcast(Dot3Broadcast(v)));
+// The inverse works in double precision, which holds a product of two Singles exactly, two
+// lanes at a time; every minor is rounded to Single as in the plain form.
+
+__m128d LowPair(__m128 v) {
+  return _mm_cvtps_pd(v);
+}
+__m128d HighPair(__m128 v) {
+  return _mm_cvtps_pd(_mm_movehl_ps(v, v));
+}
+__m128d Swapped(__m128d v) {
+  return _mm_shuffle_pd(v, v, 1);
+}
+__m128d Low(__m128d v) {
+  return _mm_unpacklo_pd(v, v);
+}
+__m128d High(__m128d v) {
+  return _mm_unpackhi_pd(v, v);
+}
+
+// a[i] * b[j] - a[j] * b[i] of two rows for the column pairs (0, 1) and (2, 3), (0, 2) and
+// (1, 3), (0, 3) and (1, 2).
+struct TPairDeterminants {
+  __m128d d01_23, d02_13, d03_12;
+};
+
+TPairDeterminants PairDeterminants(__m128d aLo, __m128d aHi, __m128d bLo, __m128d bHi) {
+  return {_mm_sub_pd(_mm_mul_pd(_mm_unpacklo_pd(aLo, aHi), _mm_unpackhi_pd(bLo, bHi)),
+                     _mm_mul_pd(_mm_unpackhi_pd(aLo, aHi), _mm_unpacklo_pd(bLo, bHi))),
+          _mm_sub_pd(_mm_mul_pd(aLo, bHi), _mm_mul_pd(aHi, bLo)),
+          _mm_sub_pd(_mm_mul_pd(aLo, Swapped(bHi)), _mm_mul_pd(Swapped(aHi), bLo))};
+}
+
+// The unsigned minors of rows a and b (a pair 0, 1 or 2, 3) for each column, lane 0 for a and
+// lane 1 for b. The other pair of rows gives the 2x2 determinants d, and each minor is expanded
+// along the remaining row of its own pair: b for the minor of a, a for that of b.
+struct TRowPairMinors {
+  __m128d col[4];
+};
+
+// Inlined by force: two calls of this size are not inlined otherwise, and the call spills every
+// register.
+[[gnu::always_inline]] inline TRowPairMinors RowPairMinors(__m128d aLo, __m128d aHi, __m128d bLo,
+                                                           __m128d bHi,
+                                                           const TPairDeterminants& d) {
+  __m128d r0 = _mm_unpacklo_pd(bLo, aLo), r1 = _mm_unpackhi_pd(bLo, aLo);
+  __m128d r2 = _mm_unpacklo_pd(bHi, aHi), r3 = _mm_unpackhi_pd(bHi, aHi);
+  __m128d d01 = Low(d.d01_23), d23 = High(d.d01_23), d02 = Low(d.d02_13), d13 = High(d.d02_13);
+  __m128d d03 = Low(d.d03_12), d12 = High(d.d03_12);
+  auto expand = [](__m128d ra, __m128d da, __m128d rb, __m128d db, __m128d rc, __m128d dc) {
+    return _mm_add_pd(_mm_sub_pd(_mm_mul_pd(ra, da), _mm_mul_pd(rb, db)), _mm_mul_pd(rc, dc));
+  };
+  return {{expand(r1, d23, r2, d13, r3, d12), expand(r0, d23, r2, d03, r3, d02),
+           expand(r0, d13, r1, d03, r3, d01), expand(r0, d12, r1, d02, r2, d01)}};
 }
 
 // Four affine vectors lie in three registers; these are the repeating lane patterns of one
@@ -811,10 +822,10 @@ void VectorArrayLerp(const TAffineVector* src1, const TAffineVector* src2, float
 }
 
 void NormalizeVector(TAffineVector& v) {
-  Store3(v, Normalized3(Load3(v)));
+  VectorNormalize(v, v);
 }
 void VectorNormalize(const TAffineVector& v, TAffineVector& vr) {
-  Store3(vr, Normalized3(Load3(v)));
+  if (!NormalizedBySingleEstimate(v.data(), vr.data())) PlainPath::VectorNormalize(v, vr);
 }
 void NormalizeVectorArray(TAffineVector* list, int n) {
   for (int i = 0; i < n; ++i) NormalizeVector(list[i]);
@@ -823,12 +834,49 @@ void NormalizeVector(TVector& v) {
   VectorNormalize(v, v);
 }
 void VectorNormalize(const TVector& v, TVector& vr) {
-  __m128 xyz = _mm_and_ps(_mm_loadu_ps(v.data()), _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0)));
-  _mm_storeu_ps(vr.data(), Normalized3(xyz));
+  if (NormalizedBySingleEstimate(v.data(), vr.data()))
+    vr[W] = 0;
+  else
+    PlainPath::VectorNormalize(v, vr);
 }
 
 float RSqrt(float v) {
-  return _mm_cvtss_f32(RSqrtBroadcast(_mm_set_ss(v)));
+  return IsNormalFloat(v) ? _mm_cvtss_f32(RefinedRSqrtEstimate(_mm_set_ss(v)))
+                          : 1.0f / std::sqrt(v);
+}
+
+void InvertMatrix(TMatrix& m) {
+  __m128d lo[4], hi[4];
+#pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) {
+    __m128 row = _mm_loadu_ps(m[i].data());
+    lo[i] = LowPair(row);
+    hi[i] = HighPair(row);
+  }
+  TRowPairMinors top =
+      RowPairMinors(lo[0], hi[0], lo[1], hi[1], PairDeterminants(lo[2], hi[2], lo[3], hi[3]));
+  TRowPairMinors bottom =
+      RowPairMinors(lo[2], hi[2], lo[3], hi[3], PairDeterminants(lo[0], hi[0], lo[1], hi[1]));
+  // Element (i, j) of the adjugate is the minor without row j and column i, signed.
+  const __m128 evenSigns = _mm_setr_ps(1, -1, 1, -1), oddSigns = _mm_setr_ps(-1, 1, -1, 1);
+  __m128 adj[4];
+#pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i)
+    adj[i] = _mm_mul_ps(i % 2 == 0 ? evenSigns : oddSigns,
+                        _mm_movelh_ps(_mm_cvtpd_ps(top.col[i]), _mm_cvtpd_ps(bottom.col[i])));
+  // Expanded along row 0, whose signed minors are column 0 of the adjugate.
+  float det =
+      float(double(m[0][0]) * _mm_cvtss_f32(adj[0]) + double(m[0][1]) * _mm_cvtss_f32(adj[1]) +
+            double(m[0][2]) * _mm_cvtss_f32(adj[2]) + double(m[0][3]) * _mm_cvtss_f32(adj[3]));
+  if (!(std::fabs(det) >= EPSILON)) {
+    m = IdentityHmgMatrix;
+    return;
+  }
+  __m128d factor = _mm_set1_pd(1 / double(det));
+#pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i)
+    _mm_storeu_ps(m[i].data(), _mm_movelh_ps(_mm_cvtpd_ps(_mm_mul_pd(LowPair(adj[i]), factor)),
+                                             _mm_cvtpd_ps(_mm_mul_pd(HighPair(adj[i]), factor))));
 }
 
 #else
@@ -867,6 +915,9 @@ void VectorTransform(const TVector& v, const TMatrix& m, TVector& vr) {
 }
 float RSqrt(float v) {
   return PlainPath::RSqrt(v);
+}
+void InvertMatrix(TMatrix& m) {
+  PlainPath::InvertMatrix(m);
 }
 
 #endif

@@ -108,6 +108,16 @@ TEST(VectorGeometry, NormalizingAZeroVectorGivesNonFiniteComponents) {
   TAffineVector zero = {0, 0, 0};
   NormalizeVector(zero);
   EXPECT_FALSE(std::isfinite(zero[X]));
+  // The homogeneous forms still return a direction.
+  for (const TVector& p : {PointMake(0, 0, 0), PointMake(NaN, 1, 2)}) {
+    TVector inPlace = p, out;
+    NormalizeVector(inPlace);
+    VectorNormalize(p, out);
+    for (const TVector& r : {inPlace, out}) {
+      EXPECT_FALSE(std::isfinite(r[X]));
+      EXPECT_EQ(r[W], 0);
+    }
+  }
 }
 
 TEST(VectorGeometry, EqualityIsBitwiseButNullnessIsAFloatCompare) {
@@ -464,6 +474,32 @@ TEST(VectorGeometryFastPath, MatchesThePlainPath) {
 
     float x = RandomIn(state, 1e-3f, 1e3f);
     EXPECT_NEAR(RSqrt(x), PlainPath::RSqrt(x), PlainPath::RSqrt(x) * 4e-7f) << x;
+  }
+}
+
+// The squared lengths of these leave the normal range of a Single, where the packed path has
+// lost the length.
+TEST(VectorGeometryFastPath, TinyAndHugeVectorsNormalizeLikeThePlainPath) {
+  struct Case {
+    const char* name;
+    TAffineVector v, unit;
+  } cases[] = {
+      {"square underflows", {1e-23f, 0, 0}, {1, 0, 0}},
+      {"square is denormal", {3e-22f, 4e-22f, 0}, {0.6f, 0.8f, 0}},
+      {"square overflows", {0, 3e19f, -4e19f}, {0, 0.6f, -0.8f}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TAffineVector inPlace = c.v, out;
+    NormalizeVector(inPlace);
+    VectorNormalize(c.v, out);
+    std::array<TAffineVector, 2> list = {c.v, c.v};
+    NormalizeVectorArray(list.data(), 2);
+    for (const TAffineVector& r : {inPlace, out, list[0], list[1]}) ExpectNear(r, c.unit);
+    TVector h = PointMake(c.v), hOut;
+    VectorNormalize(h, hOut);
+    NormalizeVector(h);
+    for (const TVector& r : {h, hOut}) ExpectNear(r, VectorMake(c.unit, 0));
   }
 }
 
