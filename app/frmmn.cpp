@@ -140,23 +140,25 @@ void TfrmMain::LoadLayout() {
 }
 
 void TfrmMain::ConnectEvents() {
-  const auto on = [this](QAction* item, void (TfrmMain::*handler)()) {
-    connect(item, &QAction::triggered, this,
-            [this, handler] { Guard([&] { (this->*handler)(); }); });
+  // Every handler runs under the guard, so a failing command shows its message.
+  const auto guarded = [this](void (TfrmMain::*handler)()) {
+    return [this, handler] { Guard([&] { (this->*handler)(); }); };
   };
-  const auto onClick = [this](QAbstractButton* button, void (TfrmMain::*handler)()) {
-    connect(button, &QAbstractButton::clicked, this,
-            [this, handler] { Guard([&] { (this->*handler)(); }); });
+  const auto on = [&](QAction* item, void (TfrmMain::*handler)()) {
+    connect(item, &QAction::triggered, this, guarded(handler));
+  };
+  const auto onClick = [&](QAbstractButton* button, void (TfrmMain::*handler)()) {
+    connect(button, &QAbstractButton::clicked, this, guarded(handler));
   };
   onClick(btnJointAdd, &TfrmMain::btnJointAddClick);
   onClick(btnJointChange, &TfrmMain::btnJointChangeClick);
   onClick(btnJointRemove, &TfrmMain::btnJointRemoveClick);
   onClick(btnGroupChange, &TfrmMain::btnGroupChangeClick);
   // A check box reports every change of its state, also one the program makes.
-  connect(chkInGroup, &QCheckBox::toggled, this, [this] { Guard([this] { chkInGroupClick(); }); });
+  connect(chkInGroup, &QCheckBox::toggled, this, guarded(&TfrmMain::chkInGroupClick));
   // A list reports the user's selections: by mouse or keys, and a click on the selected line.
-  const auto onSelect = [this](QListWidget* list, void (TfrmMain::*handler)()) {
-    const auto run = [this, handler] { Guard([&] { (this->*handler)(); }); };
+  const auto onSelect = [&](QListWidget* list, void (TfrmMain::*handler)()) {
+    const auto run = guarded(handler);
     connect(list, &QListWidget::currentRowChanged, this, [run](int row) {
       if (row >= 0) run();
     });
@@ -164,12 +166,11 @@ void TfrmMain::ConnectEvents() {
   };
   onSelect(lboJoints, &TfrmMain::lboJointsClick);
   onSelect(lboGroups, &TfrmMain::lboGroupsClick);
-  shpJointColor->OnMouseDown = [this](Qt::MouseButton) {
-    Guard([this] { shpJointColorMouseDown(); });
+  const auto onMouseDown = [&](TShape* swatch, void (TfrmMain::*handler)()) {
+    swatch->OnMouseDown = [run = guarded(handler)](Qt::MouseButton) { run(); };
   };
-  shpGroupColor->OnMouseDown = [this](Qt::MouseButton) {
-    Guard([this] { shpGroupColorMouseDown(); });
-  };
+  onMouseDown(shpJointColor, &TfrmMain::shpJointColorMouseDown);
+  onMouseDown(shpGroupColor, &TfrmMain::shpGroupColorMouseDown);
   // Captions are single lines: a line break would split a record of the data file.
   for (QLineEdit* edit : {edtJointCaption, edtGroupCaption, edtJointBeta, edtJointPsi}) {
     edit->setMaxLength(MaxLine);
