@@ -1,15 +1,17 @@
-// The main window's hot paths: the full redraw of the net with its painting, and opening a data
-// file until the net is painted. Runs on the offscreen platform; `make bench` runs it.
+// The main window's hot paths, warm in one process: the full redraw of the net painted into an
+// image of the chart's design size and written as PNG, and opening a data file until the net is
+// painted. Runs on the offscreen platform; `make bench` runs it (bench/window.sh times Open in
+// fresh processes on a real window).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
-#include <fstream>
 #include <memory>
 
 #include "app/frmmn.h"
+#include "bench/BenchData.h"
 #include "platform/gui/Forms.h"
 
 namespace {
@@ -34,23 +36,9 @@ class TFileAnswer : public TDialogService {
 
 TFileAnswer Answer;
 
-// A data set of `singles` single joints and `grouped` joints spread over five active groups.
 std::string WriteDataFile(int singles, int grouped) {
   const std::string path = QDir::temp().filePath("vandremolix-bench.txt").toStdString();
-  std::ofstream out(path, std::ios::binary);
-  out << "A_VALID_VANDREMOLIX_FILE_VERSION000\r\n";
-  for (int g = 0; g < 10; ++g)
-    out << "Set " << g << "\r\n" << (g < 5 ? "True" : "False") << "\r\n" << g * 40000 << "\r\n";
-  out << singles + grouped << "\r\n";
-  for (int j = 0; j < singles + grouped; ++j) {
-    const bool inGroup = j >= singles;
-    out << "Joint " << j << "\r\n"
-        << (j * 37 % 360) + 0.25 << "\r\n"
-        << (j * 13 % 90) + 0.5 << "\r\n"
-        << (inGroup ? "True" : "False") << "\r\n"
-        << j % 5 << "\r\n"
-        << j * 997 % 0xFFFFFF << "\r\n";
-  }
+  WriteJointFile(path, singles, grouped);
   return path;
 }
 
@@ -69,11 +57,13 @@ void PaintChart(TfrmMain& form, QImage& image) {
 
 void Redraw(benchmark::State& state) {
   const auto form = OpenForm(WriteDataFile(static_cast<int>(state.range(0)), 0));
+  const QString png = QDir::temp().filePath("vandremolix-bench.png");
   QImage image(352, 378, QImage::Format_RGB32);
   for (auto _ : state) {
     form->DrawStereogram();
     image.fill(Qt::white);
     PaintChart(*form, image);
+    image.save(png, "PNG");
   }
   state.SetComplexityN(state.range(0));
 }
@@ -92,9 +82,12 @@ void PaintOnly(benchmark::State& state) {
 }
 BENCHMARK(PaintOnly)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Redraw)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Complexity();
+// Every try and the median.
+BENCHMARK(Redraw)->Name("RedrawTries")->Arg(1000)->Repetitions(5)->Unit(benchmark::kMillisecond);
 
 void OpenFile(benchmark::State& state) {
-  const std::string path = WriteDataFile(0, static_cast<int>(state.range(0)));
+  const int joints = static_cast<int>(state.range(0));
+  const std::string path = WriteDataFile(joints / 2, joints - joints / 2);
   QImage image(352, 378, QImage::Format_RGB32);
   for (auto _ : state) {
     const auto form = OpenForm(path);

@@ -1,0 +1,27 @@
+#pragma once
+// The data sets the benchmarks open: single and grouped joints interleaved, each with a caption,
+// spread over the azimuths and dips of a field survey, six of the ten groups active.
+
+#include <fstream>
+#include <string>
+
+inline void WriteJointFile(const std::string& path, int singles, int grouped) {
+  std::ofstream out(path, std::ios::binary);
+  out << "A_VALID_VANDREMOLIX_FILE_VERSION000\r\n";
+  for (int g = 0; g < 10; ++g)
+    out << "Set " << char('A' + g) << "\r\n"
+        << (g < 6 ? "True" : "False") << "\r\n"
+        << g * 1677000 << "\r\n";
+  const long total = singles + grouped;
+  out << total << "\r\n";
+  for (long j = 0; j < total; ++j) {
+    // Joint j is single when the running share of singles steps up at it.
+    const bool single = (j + 1) * singles / total > j * singles / total;
+    out << "Face " << j % 7 << " joint " << j << "\r\n"
+        << (j * 373 % 3600) / 10.0 << "\r\n"
+        << 2 + (j * 137 % 880) / 10.0 << "\r\n"
+        << (single ? "False" : "True") << "\r\n"
+        << j % 6 << "\r\n"
+        << j * 997 % 0xFFFFFF << "\r\n";
+  }
+}
