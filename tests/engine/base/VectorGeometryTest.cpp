@@ -507,7 +507,8 @@ TEST(VectorGeometryFastPath, ReciprocalSquareRootAtTheEdges) {
   for (float x : {0.0f, 1e-40f, INFINITY}) EXPECT_EQ(RSqrt(x), PlainPath::RSqrt(x)) << x;
   EXPECT_TRUE(std::isnan(RSqrt(-1)));
   EXPECT_TRUE(std::isnan(RSqrt(NaN)));
-  EXPECT_EQ(RSqrt(0.25f), 2);
+  // The processor's estimate differs between makers; refined once it is within a few ulps.
+  EXPECT_FLOAT_EQ(RSqrt(0.25f), 2);
 }
 
 TEST(VectorGeometryFastPath, ArrayRoutinesMatchThePlainPathForEveryRemainder) {
