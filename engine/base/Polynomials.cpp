@@ -100,8 +100,11 @@ TDoubleArray SolveQuartic(const std::array<double, 5>& c) {
     Assert(!resolvent.empty());
     double z = resolvent[0];
     // Each of u and v becomes its square root; a negative one means there is no real root.
-    auto root = [](double& x) {
-      if (IsZero(x))
+    // The resolvent's root carries the error of the Single cube root and square-root estimate,
+    // so a u or v that is zero in exact arithmetic (a biquadratic's double pair) may come out a
+    // hair below zero: within that error of its terms it counts as zero.
+    auto root = [](double& x, double scale) {
+      if (IsZero(x) || (x < 0 && -x <= 1e-6 * scale))
         x = 0;
       else if (x > 0)
         x = std::sqrt(x);
@@ -110,7 +113,7 @@ TDoubleArray SolveQuartic(const std::array<double, 5>& c) {
       return true;
     };
     double u = z * z - r, v = 2 * z - p;
-    if (!root(u) || !root(v)) return {};
+    if (!root(u, z * z + std::fabs(r)) || !root(v, 2 * std::fabs(z) + std::fabs(p))) return {};
     double sv = q < 0 ? -v : v;
     roots = SolveQuadric({z - u, sv, 1});
     TDoubleArray second = SolveQuadric({z + u, -sv, 1});
