@@ -13,6 +13,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "app/projection.h"
 #include "platform/gui/Anchors.h"
@@ -233,7 +234,9 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::FormDestroy() {
-  // The series go first: they detach from the chart, which the window frees with its controls.
+  // The series go first, before the chart that the window frees with its controls; taken off
+  // all at once, they need not each look themselves up in the chart's list.
+  VandremolixicChart->RemoveAllSeries();
   LineSeries.reset();
   PointSeries.reset();
   Joints.reset();
@@ -259,7 +262,7 @@ void TfrmMain::KeepNetRound(QSize size) {
 void TfrmMain::DrawPrimitiveCircle() {
   SeriesCircle->Clear();
   for (int i = 0; i <= 359; ++i) {
-    const double t = DegToRad(i);
+    const double t = Stereonet::DegToRad(i);
     SeriesCircle->AddXY(std::cos(t), std::sin(t), "", clBlack);
   }
   SeriesCircle->AddXY(1, 0, "", clBlack);
@@ -267,30 +270,30 @@ void TfrmMain::DrawPrimitiveCircle() {
 
 void TfrmMain::DrawPole(TPointSeries* series, const std::string& caption, double beta, double psi) {
   const std::string label = !caption.empty() && mnuShowCaptions->isChecked() ? caption : " ";
-  const TNetPoint pole = PolePoint(beta, psi);
+  const Stereonet::TNetPoint pole = Stereonet::PolePoint(beta, psi);
   series->AddXY(pole.X, pole.Y, label, series->GetSeriesColor());
 }
 
 void TfrmMain::DrawGreatCircle(TLineSeries* series, double beta, double psi) {
-  GreatCirclePoints(beta, psi, mnuClosedArcs->isChecked(), FArcPoints);
-  for (const TNetPoint& p : FArcPoints)
-    series->AddXY(p.X, p.Y, series->GetTitle(), series->GetSeriesColor());
+  Stereonet::GreatCirclePoints(beta, psi, mnuClosedArcs->isChecked(), FArcPoints);
+  series->AddPoints(FArcPoints, series->GetTitle(), series->GetSeriesColor());
 }
 
 void TfrmMain::ComputeGroupMeans() {
   for (int g = 0; g <= 9; ++g) {
     TGroup* group = (*Groups)[g];
     group->Beta = group->Psi = 0;
-    TNormal sum{0, 0, 0};
+    Stereonet::TNormal sum{0, 0, 0};
     int members = 0;
     for (int j = 0; j < Joints->Count(); ++j) {
       const TJoint* joint = (*Joints)[j];
       if (joint->GroupIndex != g || !joint->InGroup) continue;
-      const TNormal n = UpwardNormal(DegToRad(joint->Beta), DegToRad(joint->Psi));
+      const Stereonet::TNormal n = Stereonet::UpwardNormal(Stereonet::DegToRad(joint->Beta),
+                                                           Stereonet::DegToRad(joint->Psi));
       sum = {sum.X + n.X, sum.Y + n.Y, sum.Z + n.Z};
       ++members;
     }
-    if (members >= 1) MeanOrientation(sum, members, group->Beta, group->Psi);
+    if (members >= 1) Stereonet::MeanOrientation(sum, members, group->Beta, group->Psi);
   }
 }
 
@@ -320,14 +323,16 @@ bool TfrmMain::AddItemSeries(const std::string& caption, TColor color, double be
     pole->SetMarksFrameVisible(false);
     pole->SetParentChart(VandremolixicChart);
     pole->SetActive(mnuDrawPoles->isChecked());
-  } catch (const std::exception&) {
-    // A failing item is left out of the plot without a message; the others are drawn.
+  } catch (const std::exception& e) {
+    // A failing item is left out of the plot without a message; the others are drawn. Running
+    // out of memory is no fault of the item: that ends the redraw.
     if (pole) PointSeries->Delete(PointSeries->Count() - 1);
     if (arc) LineSeries->Delete(LineSeries->Count() - 1);
+    if (dynamic_cast<const std::bad_alloc*>(&e)) throw;
     return false;
   }
-  if (arc) DrawGreatCircle(arc, DegToRad(beta), DegToRad(psi));
-  DrawPole(pole, caption, DegToRad(beta), DegToRad(psi));
+  if (arc) DrawGreatCircle(arc, Stereonet::DegToRad(beta), Stereonet::DegToRad(psi));
+  DrawPole(pole, caption, Stereonet::DegToRad(beta), Stereonet::DegToRad(psi));
   return true;
 }
 
@@ -336,22 +341,34 @@ void TfrmMain::DrawStereogram() {
     FRedrawPending = true;
     return;
   }
-  VandremolixicChart->RemoveAllSeries();
-  SeriesCircle->SetParentChart(VandremolixicChart);
+  ClearPlot();
   ComputeGroupMeans();
-  LineSeries->Clear();
-  PointSeries->Clear();
-  for (int j = 0; j < Joints->Count(); ++j) {
-    const TJoint* joint = (*Joints)[j];
-    AddItemSeries(joint->Caption, joint->Color, joint->Beta, joint->Psi, !joint->InGroup, psCross);
-  }
-  for (int g = 0; g <= 9; ++g) {
-    const TGroup* group = (*Groups)[g];
-    // Members whose normals cancel have no mean plane to draw.
-    if (group->Active && !std::isnan(group->Psi))
-      AddItemSeries(group->Caption, group->Color, group->Beta, group->Psi, true, psStar);
+  try {
+    for (int j = 0; j < Joints->Count(); ++j) {
+      const TJoint* joint = (*Joints)[j];
+      AddItemSeries(joint->Caption, joint->Color, joint->Beta, joint->Psi, !joint->InGroup,
+                    psCross);
+    }
+    for (int g = 0; g <= 9; ++g) {
+      const TGroup* group = (*Groups)[g];
+      // Members whose normals cancel have no mean plane to draw.
+      if (group->Active && !std::isnan(group->Psi))
+        AddItemSeries(group->Caption, group->Color, group->Beta, group->Psi, true, psStar);
+    }
+  } catch (...) {
+    // Out of memory: rather than part of the plot passing for all of it, the net shows its
+    // circle alone, and the series' memory is given back before the message.
+    ClearPlot();
+    throw;
   }
   VandremolixicChart->Legend().SetVisible(mnuShowLegent->isChecked());
+}
+
+void TfrmMain::ClearPlot() {
+  VandremolixicChart->RemoveAllSeries();
+  SeriesCircle->SetParentChart(VandremolixicChart);  // into the room the chart's list keeps
+  LineSeries->Clear();
+  PointSeries->Clear();
 }
 
 void TfrmMain::mnuDrawArcsClick() {

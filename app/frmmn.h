@@ -89,6 +89,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void ResetJointEditor();
   // Ends Open and New: nothing selected, the joint editor empty.
   void ResetEditors();
+  // Takes every series off the chart and frees them; the primitive circle goes back on.
+  void ClearPlot();
   // The arc and pole series of one joint or group; false when they could not be set up.
   bool AddItemSeries(const std::string& caption, TColor color, double beta, double psi,
                      bool withArc, TSeriesPointerStyle symbol);
@@ -101,7 +103,7 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   // While a file is replayed the redraws of its commands are folded into one at the end.
   bool FRedrawDeferred = false;
   bool FRedrawPending = false;
-  std::vector<TNetPoint> FArcPoints;  // kept between redraws to spare the allocation
+  std::vector<Stereonet::TNetPoint> FArcPoints;  // kept between redraws to spare the allocation
 };
 
 extern TfrmMain* frmMain;

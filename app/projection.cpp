@@ -1,15 +1,40 @@
 #include "app/projection.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
+
+namespace Stereonet {
 
 namespace {
 constexpr long double PiExtended = 3.141592653589793238462643383279502884L;
 constexpr double Pi = static_cast<double>(PiExtended);
+
+struct TCosSin {
+  double Cos;
+  double Sin;
+};
+
+// The cosine and sine of k half degrees, k = 0 to 360: every arc takes the same steps. The second
+// quarter mirrors the first, so that 90 and 180 degrees come out exact.
+const std::array<TCosSin, 361>& HalfDegreeSteps() {
+  static const std::array<TCosSin, 361> steps = [] {
+    std::array<TCosSin, 361> table;
+    for (int k = 0; k <= 180; ++k) {
+      // Of the cosine and the sine, the one of the angle below 45 degrees is the more exact.
+      const double angle = (k <= 90 ? k : 180 - k) * Pi / 360;
+      const double c = std::cos(angle), s = std::sin(angle);
+      table[k] = k <= 90 ? TCosSin{c, s} : TCosSin{s, c};
+      table[360 - k] = {-table[k].Cos, table[k].Sin};
+    }
+    return table;
+  }();
+  return steps;
+}
 }  // namespace
 
 double DegToRad(double degrees) {
-  return static_cast<double>(degrees * PiExtended / 180);
+  return static_cast<double>(std::fmod(degrees, 360.0) * PiExtended / 180);
 }
 
 TNormal PlaneNormal(double beta, double psi) {
@@ -47,15 +72,18 @@ void GreatCirclePoints(double beta, double psi, bool closed, std::vector<TNetPoi
   NormalizeOrientation(beta, psi);
   const TNormal n = PlaneNormal(beta, psi);
   const double nz = std::fabs(n.Z) < 1e-5 ? 1e-5 : n.Z;  // vertical planes
-  const double a = n.X / nz, b = n.Y / nz, c = n.X * n.Y / (nz * nz);
-  const double tStart = Pi - beta, tEnd = -beta;
+  const double a = n.X / nz, b = n.Y / nz;
+  const double cosBeta = std::cos(beta), sinBeta = std::sin(beta);
+  const auto& steps = HalfDegreeSteps();
   points.resize(closed ? 362 : 361);
   for (int k = 0; k <= 360; ++k) {
-    const double t = tStart + k * (tEnd - tStart) / 360;
-    const double cosT = std::cos(t), sinT = std::sin(t);
-    const double q =
-        1 / ((cosT * cosT) * (a * a) + (sinT * sinT) * (b * b) + std::sin(2 * t) * c + 1);
-    const double r = EqualAreaRadius(q);
+    // t = pi - (beta + k half degrees): from the strike end at pi - beta clockwise to -beta.
+    const double cosT = -(steps[k].Cos * cosBeta - steps[k].Sin * sinBeta);
+    const double sinT = steps[k].Sin * cosBeta + steps[k].Cos * sinBeta;
+    // The unit line of the plane that trends t rises by a cos t + b sin t per horizontal unit,
+    // so q is its squared horizontal length.
+    const double rise = a * cosT + b * sinT;
+    const double r = EqualAreaRadius(1 / (rise * rise + 1));
     points[k] = {r * cosT, r * sinT};
   }
   if (closed) points[361] = points[0];
@@ -82,3 +110,5 @@ void MeanOrientation(const TNormal& sum, int members, double& betaDegrees, doubl
     betaDegrees = sx >= 0 ? 90 : 270;
   }
 }
+
+}  // namespace Stereonet

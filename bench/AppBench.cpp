@@ -81,6 +81,15 @@ void PaintOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(PaintOnly)->Arg(1000)->Unit(benchmark::kMillisecond);
+void WritePngOnly(benchmark::State& state) {
+  const auto form = OpenForm(WriteDataFile(static_cast<int>(state.range(0)), 0));
+  const QString png = QDir::temp().filePath("vandremolix-bench.png");
+  QImage image(352, 378, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  PaintChart(*form, image);
+  for (auto _ : state) image.save(png, "PNG");
+}
+BENCHMARK(WritePngOnly)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Redraw)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Complexity();
 // Every try and the median.
 BENCHMARK(Redraw)->Name("RedrawTries")->Arg(1000)->Repetitions(5)->Unit(benchmark::kMillisecond);

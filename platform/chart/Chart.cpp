@@ -9,6 +9,7 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "platform/gui/GuiColors.h"
 #include "platform/gui/Printers.h"
@@ -34,6 +35,38 @@ constexpr int kLegendEntryGap = 12;
 
 bool IsFinite(const QPointF& p) {
   return std::isfinite(p.x()) && std::isfinite(p.y());
+}
+
+bool HasRightToLeft(const QString& text) {
+  for (const char32_t c : text.toUcs4()) {
+    const QChar::Direction d = QChar::direction(c);
+    if (d == QChar::DirR || d == QChar::DirAL || d == QChar::DirRLE || d == QChar::DirRLO ||
+        d == QChar::DirRLI)
+      return true;
+  }
+  return false;
+}
+
+// The part of `text` that can show within `width` pixels of where it starts: all of it, or a
+// start that reaches a character past `width`, so that a caption of a hundred thousand characters
+// costs no more to lay out and paint than one as wide as the chart. Right-to-left text, which may
+// put later characters further left, is taken whole.
+QString VisiblePart(const std::string& text, const QFontMetrics& metrics, int width) {
+  const int reach = std::max(0, width) + metrics.maxWidth();
+  for (size_t bytes = 256;; bytes *= 2) {
+    if (bytes >= text.size()) return QString::fromStdString(text);
+    size_t cut = bytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // UTF-8
+    const QString part = QString::fromUtf8(text.data(), static_cast<qsizetype>(cut));
+    if (HasRightToLeft(part)) return QString::fromStdString(text);
+    if (metrics.horizontalAdvance(part) > reach) return part;
+  }
+}
+
+// One line of text, left-aligned from x and centred in the row from top down `height` pixels.
+void DrawTextAt(QPainter& painter, int x, int top, int height, const QString& text) {
+  painter.drawText(QRect(x, top, 0, height), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
+                   text);
 }
 
 // Sets the field and tells whether the value was new, so that only real changes repaint.
@@ -68,9 +101,10 @@ TChartSeries::~TChartSeries() {
 void TChartSeries::SetParentChart(TChart* chart) {
   if (chart == FParentChart) return;
   if (FParentChart) FParentChart->Detach(*this);
-  FParentChart = chart;
+  FParentChart = nullptr;
   if (chart) {
-    chart->FSeries.push_back(this);
+    chart->FSeries.push_back(this);  // may fail; the series is marked attached only once listed
+    FParentChart = chart;
     chart->Invalidate();
   }
 }
@@ -104,40 +138,80 @@ void TChartSeries::SetYValuesOrder(TChartValueOrder order) {
 }
 
 int TChartSeries::AddXY(double x, double y, const std::string& label, TColor color) {
-  if (FLabels.empty() || FLabels.back() != label) FLabels.push_back(label);
-  const int index = Insert({x, y, color, static_cast<int32_t>(FLabels.size() - 1)});
+  bool added = false;
+  const int32_t labelIndex = LabelIndex(label, added);
+  int index;
+  try {
+    index = Insert({x, y}, {color, labelIndex});
+  } catch (...) {
+    if (added) FLabels.pop_back();
+    throw;
+  }
   Changed();
   return index;
 }
 
+int32_t TChartSeries::LabelIndex(const std::string& label, bool& added) {
+  added = FLabels.empty() || FLabels.back() != label;
+  if (added) FLabels.push_back(label);
+  return static_cast<int32_t>(FLabels.size() - 1);
+}
+
+void TChartSeries::MakeRoom(size_t count) {
+  const size_t size = FPoints.size();
+  if (FPoints.capacity() - size < count)
+    FPoints.reserve(size == 0 ? count : std::max(size + count, 2 * size));
+}
+
+void TChartSeries::TakeLook(size_t at, size_t count, const TPointLook& look) {
+  if (count == 0) return;
+  if (FLooks.empty()) {
+    FLooks.push_back(look);
+  } else if (FLooks.size() > 1 || FLooks[0] != look) {
+    if (FLooks.size() == 1) FLooks.resize(FPoints.size(), FLooks[0]);  // shared no longer
+    FLooks.insert(FLooks.begin() + static_cast<std::ptrdiff_t>(at), count, look);
+  }
+}
+
 void TChartSeries::Clear() {
-  FValues.clear();
+  FPoints.clear();
+  FLooks.clear();
   FLabels.clear();
   Changed();
 }
 
 TChartValue TChartSeries::Values(int index) const {
-  CheckIndex(index, FValues.size());
-  const TStoredValue& value = FValues[static_cast<size_t>(index)];
-  return {value.X, value.Y, LabelOf(value), value.Color};
+  CheckIndex(index, FPoints.size());
+  const size_t i = static_cast<size_t>(index);
+  return {FPoints[i].X, FPoints[i].Y, LabelOf(i), LookOf(i).Color};
 }
 
 // The x order decides; the y order only when x is unordered. Equal keys keep insertion order.
-int TChartSeries::Insert(const TStoredValue& value) {
+// What can fail comes before the point goes in, so a failure leaves the series as it was.
+int TChartSeries::Insert(const TChartPoint& point, const TPointLook& look) {
   const bool byX = FXValuesOrder != loNone;
   const TChartValueOrder order = byX ? FXValuesOrder : FYValuesOrder;
-  const auto key = [byX](const TStoredValue& v) { return byX ? v.X : v.Y; };
-  size_t at = FValues.size();
-  while (at > 0 && Before(order, key(value), key(FValues[at - 1]))) --at;
-  FValues.insert(FValues.begin() + static_cast<std::ptrdiff_t>(at), value);
+  const auto key = [byX](const TChartPoint& p) { return byX ? p.X : p.Y; };
+  size_t at = FPoints.size();
+  while (at > 0 && Before(order, key(point), key(FPoints[at - 1]))) --at;
+  MakeRoom(1);
+  TakeLook(at, 1, look);
+  FPoints.insert(FPoints.begin() + static_cast<std::ptrdiff_t>(at), point);
   return static_cast<int>(at);
 }
 
 void TChartSeries::Reorder() {
-  std::vector<TStoredValue> old;
-  old.swap(FValues);
-  FValues.reserve(old.size());
-  for (const TStoredValue& value : old) Insert(value);
+  std::vector<TChartPoint> points;
+  std::vector<TPointLook> looks;
+  points.swap(FPoints);
+  looks.swap(FLooks);
+  try {
+    for (size_t i = 0; i < points.size(); ++i) Insert(points[i], looks[looks.size() == 1 ? 0 : i]);
+  } catch (...) {
+    FPoints.swap(points);
+    FLooks.swap(looks);
+    throw;
+  }
   Changed();
 }
 
@@ -160,15 +234,16 @@ void TLineSeries::Draw(QPainter& painter, const TChartMapping& mapping, QPolygon
   };
   bool havePrevious = false;
   QPointF previous;
-  for (const TStoredValue& value : Points()) {
-    const QPointF p = mapping(value.X, value.Y);
+  const std::vector<TChartPoint>& points = Points();
+  for (size_t i = 0; i < points.size(); ++i) {
+    const QPointF p = mapping(points[i].X, points[i].Y);
     if (!IsFinite(p)) {
       flush();
       havePrevious = false;
       continue;
     }
     if (havePrevious) {
-      const TColor color = PointColor(value);
+      const TColor color = ColorOf(i);
       if (run.isEmpty() || color != runColor) {
         flush();
         runColor = color;
@@ -206,13 +281,18 @@ void TPointSeries::SetMarksFrameVisible(bool visible) {
 
 void TPointSeries::Draw(QPainter& painter, const TChartMapping& mapping, QPolygonF&) const {
   constexpr int h = kSymbolHalfSize;
+  // No mark shows past the clip's right edge.
+  const int right = painter.hasClipping()
+                        ? static_cast<int>(std::ceil(painter.clipBoundingRect().right()))
+                        : std::numeric_limits<int>::max() / 2;
   painter.setBrush(Qt::NoBrush);
-  for (const TStoredValue& value : Points()) {
-    const QPointF p = mapping(value.X, value.Y);
+  const std::vector<TChartPoint>& points = Points();
+  for (size_t i = 0; i < points.size(); ++i) {
+    const QPointF p = mapping(points[i].X, points[i].Y);
     if (!IsFinite(p)) continue;
     const int x = qRound(p.x());
     const int y = qRound(p.y());
-    painter.setPen(ToQColor(PointColor(value)));
+    painter.setPen(ToQColor(ColorOf(i)));
     if (FPointerStyle == psRectangle) {
       painter.drawRect(x - h, y - h, 2 * h, 2 * h);
     } else {
@@ -223,22 +303,23 @@ void TPointSeries::Draw(QPainter& painter, const TChartMapping& mapping, QPolygo
         painter.drawLine(x - h, y + h, x + h, y - h);
       }
     }
-    if (FMarksVisible) DrawMark(painter, QPoint(x, y), value);
+    if (FMarksVisible) DrawMark(painter, QPoint(x, y), i, right);
   }
 }
 
-void TPointSeries::DrawMark(QPainter& painter, QPoint at, const TStoredValue& value) const {
-  const QString text =
-      FMarksStyle == smsLabel ? QString::fromStdString(LabelOf(value)) : QString::number(value.Y);
-  if (text.isEmpty()) return;
+void TPointSeries::DrawMark(QPainter& painter, QPoint at, size_t index, int right) const {
   const QFontMetrics metrics = painter.fontMetrics();
-  const QRect box(at.x() + kSymbolHalfSize + kMarkGap, at.y() - metrics.height() / 2,
-                  metrics.horizontalAdvance(text), metrics.height());
-  const QRect frame = box.adjusted(-2, -1, 1, 0);
-  if (!FMarksTransparent) painter.fillRect(frame, Qt::white);
+  const int left = at.x() + kSymbolHalfSize + kMarkGap, top = at.y() - metrics.height() / 2;
+  const QString text = FMarksStyle == smsLabel ? VisiblePart(LabelOf(index), metrics, right - left)
+                                               : QString::number(Points()[index].Y);
+  if (text.isEmpty()) return;
   painter.setPen(Qt::black);
-  if (FMarksFrameVisible) painter.drawRect(frame);
-  painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
+  if (!FMarksTransparent || FMarksFrameVisible) {
+    const QRect frame(left - 2, top - 1, metrics.horizontalAdvance(text) + 3, metrics.height() + 1);
+    if (!FMarksTransparent) painter.fillRect(frame, Qt::white);
+    if (FMarksFrameVisible) painter.drawRect(frame);
+  }
+  DrawTextAt(painter, left, top, metrics.height(), text);
 }
 
 // ---- TChartAxis, TChartLegend ----
@@ -289,8 +370,10 @@ void TChart::ReleaseSeries() {
   FSeries.clear();
 }
 
+// Series mostly leave in the reverse order of their coming (the last one attached, a failed
+// item of a redraw), so the search starts at the end.
 void TChart::Detach(TChartSeries& series) {
-  FSeries.erase(std::find(FSeries.begin(), FSeries.end(), &series));
+  FSeries.erase(std::next(std::find(FSeries.rbegin(), FSeries.rend(), &series)).base());
   Invalidate();
 }
 
@@ -338,29 +421,45 @@ void TChart::Paint(QPainter& painter, const QRect& rect) const {
   painter.restore();
 }
 
-// Entries flow left to right from the top-left corner and wrap into further rows.
+// Entries flow left to right from the top-left corner and wrap into further rows, which end at
+// the bottom of the chart. The legend goes over the plot on a white ground, so it stays readable
+// where it covers arcs and labels.
 void TChart::DrawLegend(QPainter& painter, const QRect& rect) const {
   const QFontMetrics metrics = painter.fontMetrics();
   const int rowHeight = metrics.height();
   const int sampleHeight = std::max(2, rowHeight - 6);
-  const int right = rect.right() - kLegendMargin;
-  int x = rect.left() + kLegendMargin;
-  int y = rect.top() + kLegendMargin;
+  const int left = rect.left() + kLegendMargin, right = rect.right() - kLegendMargin;
+  const int textLeft = FLegend.GetColorWidth() + kLegendSampleGap;  // from the entry's left
+  struct TEntry {
+    QPoint At;
+    QColor Color;
+    QString Title;
+  };
+  std::vector<TEntry> entries;
+  QRect ground;
+  int x = left, y = rect.top() + kLegendMargin;
   for (const TChartSeries* series : FSeries) {
     if (!series->GetShowInLegend()) continue;
-    const QString title = QString::fromStdString(series->GetTitle());
-    const int textWidth = metrics.horizontalAdvance(title);
-    const int width = FLegend.GetColorWidth() + kLegendSampleGap + textWidth;
-    if (x > rect.left() + kLegendMargin && x + width > right) {
-      x = rect.left() + kLegendMargin;
+    // A title longer than a row flows as if whole: it fills its own row either way.
+    QString title = VisiblePart(series->GetTitle(), metrics, right - left - textLeft);
+    const int width = textLeft + metrics.horizontalAdvance(title);
+    if (x > left && x + width > right) {
+      x = left;
       y += rowHeight;
     }
-    painter.fillRect(x, y + (rowHeight - sampleHeight) / 2, FLegend.GetColorWidth(), sampleHeight,
-                     ToQColor(series->GetSeriesColor()));
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(x + FLegend.GetColorWidth() + kLegendSampleGap, y, textWidth, rowHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter, title);
+    if (y > rect.bottom()) break;
+    ground |= QRect(x, y, width, rowHeight);
+    entries.push_back({QPoint(x, y), ToQColor(series->GetSeriesColor()), std::move(title)});
     x += width + kLegendEntryGap;
+  }
+  if (entries.empty()) return;
+  painter.fillRect(ground.adjusted(-kLegendMargin, -kLegendMargin, kLegendMargin, kLegendMargin),
+                   Qt::white);
+  painter.setPen(Qt::black);
+  for (const TEntry& e : entries) {
+    painter.fillRect(e.At.x(), e.At.y() + (rowHeight - sampleHeight) / 2, FLegend.GetColorWidth(),
+                     sampleHeight, e.Color);
+    DrawTextAt(painter, e.At.x() + textLeft, e.At.y(), rowHeight, e.Title);
   }
 }
 

@@ -26,6 +26,11 @@ struct TChartValue {
   TColor Color;
 };
 
+struct TChartPoint {
+  double X;
+  double Y;
+};
+
 class TChart;
 struct TChartMapping;
 
@@ -37,7 +42,8 @@ class TChartSeries {
   virtual ~TChartSeries();
 
   TChart* GetParentChart() const { return FParentChart; }
-  // Attaches the series last in the chart's list; nullptr detaches it.
+  // Attaches the series last in the chart's list; nullptr detaches it. When the chart's list
+  // cannot take it, the series is left detached and the error raised.
   void SetParentChart(TChart* chart);
 
   TColor GetSeriesColor() const { return FSeriesColor; }
@@ -54,32 +60,45 @@ class TChartSeries {
   TChartValueOrder GetYValuesOrder() const { return FYValuesOrder; }
   void SetYValuesOrder(TChartValueOrder order);
 
-  // Returns the index the point got under the value order.
+  // Returns the index the point got under the value order. On an error the series is as it was.
   int AddXY(double x, double y, const std::string& label = "", TColor color = clTeeColor);
+  // Adds `points` (a contiguous range of anything with X and Y) with one label and colour, as
+  // AddXY would one by one, into exactly the room they need.
+  template <class Range>
+  void AddPoints(const Range& points, const std::string& label, TColor color = clTeeColor);
   void Clear();
-  int Count() const { return static_cast<int>(FValues.size()); }
+  int Count() const { return static_cast<int>(FPoints.size()); }
   TChartValue Values(int index) const;
 
  protected:
   TChartSeries() = default;
   void Changed() const;
-  // A point as kept: consecutive points with one label (an arc's 361) share its text.
-  struct TStoredValue {
-    double X;
-    double Y;
+  // A point's colour and label; consecutive points with one label (an arc's 361) share its text.
+  struct TPointLook {
     TColor Color;
     int32_t Label;  // index into FLabels
+    bool operator==(const TPointLook&) const = default;
   };
-  TColor PointColor(const TStoredValue& value) const {
-    return value.Color == clTeeColor ? FSeriesColor : value.Color;
+  const std::vector<TChartPoint>& Points() const { return FPoints; }
+  const TPointLook& LookOf(size_t index) const { return FLooks[FLooks.size() == 1 ? 0 : index]; }
+  TColor ColorOf(size_t index) const {
+    const TColor color = LookOf(index).Color;
+    return color == clTeeColor ? FSeriesColor : color;
   }
-  const std::vector<TStoredValue>& Points() const { return FValues; }
-  const std::string& LabelOf(const TStoredValue& value) const { return FLabels[value.Label]; }
+  const std::string& LabelOf(size_t index) const { return FLabels[LookOf(index).Label]; }
 
  private:
   friend class TChart;
   virtual void Draw(QPainter& painter, const TChartMapping& mapping, QPolygonF& scratch) const = 0;
-  int Insert(const TStoredValue& value);
+  bool Ordered() const { return FXValuesOrder != loNone || FYValuesOrder != loNone; }
+  // The label's index, appending its text unless the last label has it; `added` tells which.
+  int32_t LabelIndex(const std::string& label, bool& added);
+  // Room for `count` more points: exactly that much in an empty series, so an arc added at once
+  // wastes none; else at least double, so points added one by one cost amortised constant time.
+  void MakeRoom(size_t count);
+  // Records the look of `count` points about to be inserted at `at`.
+  void TakeLook(size_t at, size_t count, const TPointLook& look);
+  int Insert(const TChartPoint& point, const TPointLook& look);
   void Reorder();
 
   TChart* FParentChart = nullptr;
@@ -89,9 +108,31 @@ class TChartSeries {
   bool FActive = true;
   TChartValueOrder FXValuesOrder = loAscending;
   TChartValueOrder FYValuesOrder = loNone;
-  std::vector<TStoredValue> FValues;
+  std::vector<TChartPoint> FPoints;
+  // One look shared by all points while they have the same, else one per point: a series of
+  // one colour and label keeps 16 bytes a point.
+  std::vector<TPointLook> FLooks;
   std::vector<std::string> FLabels;
 };
+
+template <class Range>
+void TChartSeries::AddPoints(const Range& points, const std::string& label, TColor color) {
+  if (Ordered()) {
+    for (const auto& p : points) AddXY(p.X, p.Y, label, color);
+    return;
+  }
+  bool added = false;
+  const int32_t index = LabelIndex(label, added);
+  try {
+    MakeRoom(points.size());
+    TakeLook(FPoints.size(), points.size(), {color, index});
+  } catch (...) {
+    if (added) FLabels.pop_back();
+    throw;
+  }
+  for (const auto& p : points) FPoints.push_back({p.X, p.Y});  // into the room made
+  Changed();
+}
 
 // Joins consecutive points; each segment takes the colour of the point it ends at.
 class TLineSeries : public TChartSeries {
@@ -123,7 +164,7 @@ class TPointSeries : public TChartSeries {
 
  private:
   void Draw(QPainter& painter, const TChartMapping& mapping, QPolygonF& scratch) const override;
-  void DrawMark(QPainter& painter, QPoint at, const TStoredValue& value) const;
+  void DrawMark(QPainter& painter, QPoint at, size_t index, int right) const;
 
   TSeriesPointerStyle FPointerStyle = psRectangle;
   bool FMarksVisible = false;

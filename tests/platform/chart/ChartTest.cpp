@@ -23,6 +23,7 @@
 #include "platform/gui/GuiColors.h"
 #include "platform/gui/Printers.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/support/FailingAllocations.h"
 
 namespace {
 
@@ -138,6 +139,86 @@ TEST_F(ChartTest, IndexOutOfRangeRaisesAnError) {
   EXPECT_THROW(series.Values(1), Exception);
   EXPECT_THROW(series.Values(-1), Exception);
   EXPECT_THROW(Chart.Series(1), Exception);
+}
+
+TEST(ChartMemory, AnAttachTheListCannotTakeLeavesTheSeriesDetached) {
+  TChart chart;
+  TLineSeries first, second;
+  first.SetParentChart(&chart);  // the list's room is taken
+  ForEachFailingAllocation([&] { second.SetParentChart(&chart); },
+                           [&](long n) {
+                             EXPECT_EQ(second.GetParentChart(), nullptr) << n;
+                             EXPECT_EQ(chart.SeriesCount(), 1) << n;
+                           });
+  ASSERT_EQ(chart.SeriesCount(), 2);
+  EXPECT_EQ(chart.Series(1), &second);
+}
+
+// ---- points ----
+
+std::vector<TChartValue> ValuesOf(const TChartSeries& series) {
+  std::vector<TChartValue> values;
+  for (int i = 0; i < series.Count(); ++i) values.push_back(series.Values(i));
+  return values;
+}
+
+void ExpectValues(const TChartSeries& series, const std::vector<TChartValue>& expected,
+                  const std::string& context) {
+  const std::vector<TChartValue> values = ValuesOf(series);
+  ASSERT_EQ(values.size(), expected.size()) << context;
+  for (size_t i = 0; i < values.size(); ++i) {
+    EXPECT_EQ(values[i].X, expected[i].X) << context << " at " << i;
+    EXPECT_EQ(values[i].Y, expected[i].Y) << context << " at " << i;
+    EXPECT_EQ(values[i].Label, expected[i].Label) << context << " at " << i;
+    EXPECT_EQ(values[i].Color, expected[i].Color) << context << " at " << i;
+  }
+}
+
+// Points added together share one label and colour until one differs; each keeps its own then.
+TEST(ChartPoints, EachPointKeepsItsLabelAndColourWhateverTheMix) {
+  const std::vector<TChartPoint> arc = {{0, 0}, {1, 1}, {2, 0}};
+  for (const TChartValueOrder order : {loNone, loAscending}) {
+    TLineSeries series;
+    series.SetXValuesOrder(order);
+    series.AddPoints(arc, "arc", clRed);
+    series.AddXY(1.5, 2, "p", clBlue);
+    series.AddPoints(std::vector<TChartPoint>{{3, 3}}, "arc", clRed);
+    series.AddXY(4, 4);
+    const std::vector<TChartValue> inserted = {{0, 0, "arc", clRed}, {1, 1, "arc", clRed},
+                                               {2, 0, "arc", clRed}, {1.5, 2, "p", clBlue},
+                                               {3, 3, "arc", clRed}, {4, 4, "", clTeeColor}};
+    const std::vector<TChartValue> ascending = {inserted[0], inserted[1], inserted[3],
+                                                inserted[2], inserted[4], inserted[5]};
+    ExpectValues(series, order == loNone ? inserted : ascending, "order " + std::to_string(order));
+  }
+}
+
+TEST(ChartMemory, PointsThatCannotBeAddedLeaveTheSeriesAsItWas) {
+  const std::vector<TChartPoint> arc = {{0.5, 0.5}, {0.6, 0.4}};
+  const struct {
+    const char* Name;
+    std::function<void(TChartSeries&)> Add;
+  } cases[] = {
+      {"AddXY of the same look", [](TChartSeries& s) { s.AddXY(0.3, 0.3, "arc", clRed); }},
+      {"AddXY of another label", [](TChartSeries& s) { s.AddXY(0.3, 0.3, "pole", clRed); }},
+      {"AddXY of another colour", [](TChartSeries& s) { s.AddXY(0.3, 0.3, "arc", clBlue); }},
+      {"AddPoints", [&](TChartSeries& s) { s.AddPoints(arc, "arc 2", clGreen); }},
+  };
+  for (const auto& c : cases) {
+    for (const bool mixed : {false, true}) {
+      TLineSeries series;
+      series.SetXValuesOrder(loNone);
+      series.AddPoints(arc, "arc", clRed);
+      if (mixed) series.AddXY(0.1, 0.1, "other", clBlack);
+      const std::vector<TChartValue> before = ValuesOf(series);
+      ForEachFailingAllocation(
+          [&] { c.Add(series); },
+          [&](long n) {
+            ExpectValues(series, before, std::string(c.Name) + " failing at " + std::to_string(n));
+          });
+      EXPECT_GT(series.Count(), static_cast<int>(before.size())) << c.Name;
+    }
+  }
 }
 
 // ---- value order ----
@@ -425,6 +506,37 @@ TEST_F(ChartTest, OpaqueMarksHideWhatWasDrawnBelowThem) {
   EXPECT_TRUE(Find(Render(), clGreen, underTheMark));
 }
 
+// A label far longer than the chart is wide looks as a start of it that reaches past the edge,
+// on a narrow chart and on one wider than the start that is laid out first.
+TEST(ChartLabels, LongLabelsShowAsTheirStart) {
+  std::string ascii, accented;
+  for (int i = 0; i < 20000; ++i) ascii += "Wide ";
+  for (int i = 0; i < 50000; ++i) accented += "\xC3\xBC";  // ü, two bytes in UTF-8
+  for (const std::string& text : {ascii, accented}) {
+    for (const bool legend : {false, true}) {
+      const auto render = [&](const std::string& label, QSize size) {
+        TChart chart;
+        chart.BottomAxis().SetMinMax(-1, 1);
+        chart.LeftAxis().SetMinMax(-1, 1);
+        chart.Legend().SetVisible(legend);
+        TPointSeries points;
+        points.SetMarksVisible(true);
+        points.SetMarksTransparent(true);
+        points.SetMarksFrameVisible(false);
+        points.SetMarksStyle(smsLabel);
+        points.SetTitle(label);
+        points.SetParentChart(&chart);
+        points.AddXY(-0.9, 0, label, clBlack);
+        return ::Render(chart, size);
+      };
+      const std::string context = std::string("legend ") + (legend ? "on, " : "off, ") + text[0];
+      EXPECT_EQ(render(text, QSize(100, 60)), render(text.substr(0, 200), QSize(100, 60)))
+          << context;
+      EXPECT_GE(DarkBounds(render(text, QSize(3000, 60))).right(), 2990) << context;
+    }
+  }
+}
+
 // ---- legend ----
 
 class ChartLegendTest : public ChartTest {
@@ -464,6 +576,21 @@ TEST_F(ChartLegendTest, ShowingItLeavesThePlotWhereItWas) {
   const QImage without = Render().copy(plot);
   Chart.Legend().SetVisible(true);
   EXPECT_EQ(Render().copy(plot), without);
+}
+
+TEST_F(ChartLegendTest, GoesOverThePlotOnWhite) {
+  TLineSeries below;
+  below.SetXValuesOrder(loNone);
+  below.SetParentChart(&Chart);
+  below.AddXY(-1, 0.85, "", clGreen);  // through the legend's first row
+  below.AddXY(1, 0.85, "", clGreen);
+  const QRect entries(0, 0, 100, 30), pastThem(250, 0, 50, 30);
+  EXPECT_TRUE(Find(::Render(Chart, QSize(300, 100)), clGreen, entries));
+  Chart.Legend().SetVisible(true);
+  const QImage image = ::Render(Chart, QSize(300, 100));
+  EXPECT_FALSE(Find(image, clGreen, entries));
+  EXPECT_TRUE(Find(image, clGreen, pastThem));
+  EXPECT_TRUE(Find(image, clRed, entries));
 }
 
 TEST_F(ChartLegendTest, HiddenByDefaultAndWrapsIntoRowsWhenNarrow) {
