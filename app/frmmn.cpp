@@ -304,6 +304,8 @@ bool TfrmMain::AddItemSeries(const std::string& caption, TColor color, double be
   try {
     if (withArc) {
       arc = LineSeries->Add(std::make_unique<TLineSeries>());
+      // An arc is only drawn, and its 361 points are most of the memory of a large data set.
+      arc->SetSinglePrecision(true);
       arc->SetXValuesOrder(loNone);
       arc->SetYValuesOrder(loNone);
       arc->SetSeriesColor(color);

@@ -36,9 +36,9 @@ class TFileAnswer : public TDialogService {
 
 TFileAnswer Answer;
 
-std::string WriteDataFile(int singles, int grouped) {
+std::string WriteDataFile(int singles, int grouped, size_t captionLength = 0) {
   const std::string path = QDir::temp().filePath("vandremolix-bench.txt").toStdString();
-  WriteJointFile(path, singles, grouped);
+  WriteJointFile(path, singles, grouped, captionLength);
   return path;
 }
 
@@ -90,6 +90,18 @@ void WritePngOnly(benchmark::State& state) {
   for (auto _ : state) image.save(png, "PNG");
 }
 BENCHMARK(WritePngOnly)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// 200 joints captioned with 100,000 characters each, painted without and with the legend.
+void LongCaptionsPaint(benchmark::State& state) {
+  const auto form = OpenForm(WriteDataFile(200, 0, 100000));
+  form->VandremolixicChart->Legend().SetVisible(state.range(0) != 0);
+  QImage image(352, 378, QImage::Format_RGB32);
+  for (auto _ : state) {
+    image.fill(Qt::white);
+    PaintChart(*form, image);
+  }
+}
+BENCHMARK(LongCaptionsPaint)->ArgName("legend")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Redraw)->Arg(250)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Complexity();
 // Every try and the median.
 BENCHMARK(Redraw)->Name("RedrawTries")->Arg(1000)->Repetitions(5)->Unit(benchmark::kMillisecond);

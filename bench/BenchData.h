@@ -1,11 +1,13 @@
 #pragma once
-// The data sets the benchmarks open: single and grouped joints interleaved, each with a caption,
-// spread over the azimuths and dips of a field survey, six of the ten groups active.
+// The data sets the benchmarks open: single and grouped joints interleaved, each with a caption
+// (padded to `captionLength` characters when that is longer), spread over the azimuths and dips
+// of a field survey, six of the ten groups active.
 
 #include <fstream>
 #include <string>
 
-inline void WriteJointFile(const std::string& path, int singles, int grouped) {
+inline void WriteJointFile(const std::string& path, int singles, int grouped,
+                           size_t captionLength = 0) {
   std::ofstream out(path, std::ios::binary);
   out << "A_VALID_VANDREMOLIX_FILE_VERSION000\r\n";
   for (int g = 0; g < 10; ++g)
@@ -17,7 +19,9 @@ inline void WriteJointFile(const std::string& path, int singles, int grouped) {
   for (long j = 0; j < total; ++j) {
     // Joint j is single when the running share of singles steps up at it.
     const bool single = (j + 1) * singles / total > j * singles / total;
-    out << "Face " << j % 7 << " joint " << j << "\r\n"
+    std::string caption = "Face " + std::to_string(j % 7) + " joint " + std::to_string(j);
+    while (caption.size() < captionLength) caption += " and more";
+    out << caption << "\r\n"
         << (j * 373 % 3600) / 10.0 << "\r\n"
         << 2 + (j * 137 % 880) / 10.0 << "\r\n"
         << (single ? "False" : "True") << "\r\n"

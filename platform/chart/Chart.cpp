@@ -137,79 +137,110 @@ void TChartSeries::SetYValuesOrder(TChartValueOrder order) {
   if (Assign(FYValuesOrder, order)) Reorder();
 }
 
-int TChartSeries::AddXY(double x, double y, const std::string& label, TColor color) {
-  bool added = false;
-  const int32_t labelIndex = LabelIndex(label, added);
-  int index;
-  try {
-    index = Insert({x, y}, {color, labelIndex});
-  } catch (...) {
-    if (added) FLabels.pop_back();
-    throw;
+void TChartSeries::SetSinglePrecision(bool single) {
+  if (single == FSinglePrecision) return;
+  std::vector<TPoint> points;
+  std::vector<TSinglePoint> singlePoints;
+  if (single) {
+    singlePoints.reserve(FPoints.size());
+    for (const TPoint& p : FPoints)
+      singlePoints.push_back({static_cast<float>(p.X), static_cast<float>(p.Y)});
+  } else {
+    points.reserve(FSinglePoints.size());
+    for (const TSinglePoint& p : FSinglePoints) points.push_back({p.X, p.Y});
   }
+  FPoints.swap(points);
+  FSinglePoints.swap(singlePoints);
+  FSinglePrecision = single;
+  Changed();
+}
+
+int TChartSeries::AddXY(double x, double y, const std::string& label, TColor color) {
+  const int index = Insert({x, y}, {color, label});
   Changed();
   return index;
 }
 
-int32_t TChartSeries::LabelIndex(const std::string& label, bool& added) {
-  added = FLabels.empty() || FLabels.back() != label;
-  if (added) FLabels.push_back(label);
-  return static_cast<int32_t>(FLabels.size() - 1);
+void TChartSeries::MakeRoom(size_t count) {
+  const auto grow = [count](auto& points) {
+    const size_t size = points.size();
+    if (points.capacity() - size < count)
+      points.reserve(size == 0 ? count : std::max(size + count, 2 * size));
+  };
+  FSinglePrecision ? grow(FSinglePoints) : grow(FPoints);
 }
 
-void TChartSeries::MakeRoom(size_t count) {
-  const size_t size = FPoints.size();
-  if (FPoints.capacity() - size < count)
-    FPoints.reserve(size == 0 ? count : std::max(size + count, 2 * size));
+void TChartSeries::AppendPoint(double x, double y) {
+  if (FSinglePrecision)
+    FSinglePoints.push_back({static_cast<float>(x), static_cast<float>(y)});
+  else
+    FPoints.push_back({x, y});
 }
 
 void TChartSeries::TakeLook(size_t at, size_t count, const TPointLook& look) {
   if (count == 0) return;
-  if (FLooks.empty()) {
-    FLooks.push_back(look);
-  } else if (FLooks.size() > 1 || FLooks[0] != look) {
-    if (FLooks.size() == 1) FLooks.resize(FPoints.size(), FLooks[0]);  // shared no longer
+  if (PointCount() == 0) {
+    FLook = look;
+  } else if (!FLooks.empty() || FLook != look) {
+    if (FLooks.empty()) FLooks.assign(PointCount(), FLook);  // shared no longer
     FLooks.insert(FLooks.begin() + static_cast<std::ptrdiff_t>(at), count, look);
   }
 }
 
 void TChartSeries::Clear() {
   FPoints.clear();
+  FSinglePoints.clear();
+  FLook = {};
   FLooks.clear();
-  FLabels.clear();
   Changed();
 }
 
 TChartValue TChartSeries::Values(int index) const {
-  CheckIndex(index, FPoints.size());
+  CheckIndex(index, PointCount());
   const size_t i = static_cast<size_t>(index);
-  return {FPoints[i].X, FPoints[i].Y, LabelOf(i), LookOf(i).Color};
+  const TPoint p = PointAt(i);
+  return {p.X, p.Y, LookOf(i).Label, LookOf(i).Color};
 }
 
 // The x order decides; the y order only when x is unordered. Equal keys keep insertion order.
 // What can fail comes before the point goes in, so a failure leaves the series as it was.
-int TChartSeries::Insert(const TChartPoint& point, const TPointLook& look) {
+int TChartSeries::Insert(TPoint point, const TPointLook& look) {
+  if (FSinglePrecision) point = {static_cast<float>(point.X), static_cast<float>(point.Y)};
   const bool byX = FXValuesOrder != loNone;
   const TChartValueOrder order = byX ? FXValuesOrder : FYValuesOrder;
-  const auto key = [byX](const TChartPoint& p) { return byX ? p.X : p.Y; };
-  size_t at = FPoints.size();
-  while (at > 0 && Before(order, key(point), key(FPoints[at - 1]))) --at;
+  const auto key = [byX](const TPoint& p) { return byX ? p.X : p.Y; };
+  size_t at = PointCount();
+  while (at > 0 && Before(order, key(point), key(PointAt(at - 1)))) --at;
   MakeRoom(1);
   TakeLook(at, 1, look);
-  FPoints.insert(FPoints.begin() + static_cast<std::ptrdiff_t>(at), point);
+  const auto offset = static_cast<std::ptrdiff_t>(at);
+  if (FSinglePrecision)
+    FSinglePoints.insert(FSinglePoints.begin() + offset,
+                         {static_cast<float>(point.X), static_cast<float>(point.Y)});
+  else
+    FPoints.insert(FPoints.begin() + offset, point);
   return static_cast<int>(at);
 }
 
 void TChartSeries::Reorder() {
-  std::vector<TChartPoint> points;
+  std::vector<TPoint> points;
+  std::vector<TSinglePoint> singlePoints;
   std::vector<TPointLook> looks;
+  TPointLook shared = FLook;
   points.swap(FPoints);
+  singlePoints.swap(FSinglePoints);
   looks.swap(FLooks);
   try {
-    for (size_t i = 0; i < points.size(); ++i) Insert(points[i], looks[looks.size() == 1 ? 0 : i]);
+    const size_t count = FSinglePrecision ? singlePoints.size() : points.size();
+    for (size_t i = 0; i < count; ++i) {
+      const TPoint p = FSinglePrecision ? TPoint{singlePoints[i].X, singlePoints[i].Y} : points[i];
+      Insert(p, looks.empty() ? shared : looks[i]);
+    }
   } catch (...) {
     FPoints.swap(points);
+    FSinglePoints.swap(singlePoints);
     FLooks.swap(looks);
+    FLook = std::move(shared);
     throw;
   }
   Changed();
@@ -234,9 +265,9 @@ void TLineSeries::Draw(QPainter& painter, const TChartMapping& mapping, QPolygon
   };
   bool havePrevious = false;
   QPointF previous;
-  const std::vector<TChartPoint>& points = Points();
-  for (size_t i = 0; i < points.size(); ++i) {
-    const QPointF p = mapping(points[i].X, points[i].Y);
+  for (size_t i = 0; i < PointCount(); ++i) {
+    const TPoint value = PointAt(i);
+    const QPointF p = mapping(value.X, value.Y);
     if (!IsFinite(p)) {
       flush();
       havePrevious = false;
@@ -286,9 +317,9 @@ void TPointSeries::Draw(QPainter& painter, const TChartMapping& mapping, QPolygo
                         ? static_cast<int>(std::ceil(painter.clipBoundingRect().right()))
                         : std::numeric_limits<int>::max() / 2;
   painter.setBrush(Qt::NoBrush);
-  const std::vector<TChartPoint>& points = Points();
-  for (size_t i = 0; i < points.size(); ++i) {
-    const QPointF p = mapping(points[i].X, points[i].Y);
+  for (size_t i = 0; i < PointCount(); ++i) {
+    const TPoint value = PointAt(i);
+    const QPointF p = mapping(value.X, value.Y);
     if (!IsFinite(p)) continue;
     const int x = qRound(p.x());
     const int y = qRound(p.y());
@@ -311,7 +342,7 @@ void TPointSeries::DrawMark(QPainter& painter, QPoint at, size_t index, int righ
   const QFontMetrics metrics = painter.fontMetrics();
   const int left = at.x() + kSymbolHalfSize + kMarkGap, top = at.y() - metrics.height() / 2;
   const QString text = FMarksStyle == smsLabel ? VisiblePart(LabelOf(index), metrics, right - left)
-                                               : QString::number(Points()[index].Y);
+                                               : QString::number(PointAt(index).Y);
   if (text.isEmpty()) return;
   painter.setPen(Qt::black);
   if (!FMarksTransparent || FMarksFrameVisible) {

@@ -26,11 +26,6 @@ struct TChartValue {
   TColor Color;
 };
 
-struct TChartPoint {
-  double X;
-  double Y;
-};
-
 class TChart;
 struct TChartMapping;
 
@@ -59,46 +54,59 @@ class TChartSeries {
   void SetXValuesOrder(TChartValueOrder order);
   TChartValueOrder GetYValuesOrder() const { return FYValuesOrder; }
   void SetYValuesOrder(TChartValueOrder order);
+  // Keeps the points as 32-bit floats, in half the memory of doubles: to about a ten-millionth
+  // of each value, far finer than a pixel wherever the chart is drawn. Values then gives the
+  // points so rounded. Off by default.
+  bool GetSinglePrecision() const { return FSinglePrecision; }
+  void SetSinglePrecision(bool single);
 
   // Returns the index the point got under the value order. On an error the series is as it was.
   int AddXY(double x, double y, const std::string& label = "", TColor color = clTeeColor);
-  // Adds `points` (a contiguous range of anything with X and Y) with one label and colour, as
-  // AddXY would one by one, into exactly the room they need.
+  // Adds `points` (a sized range of anything with X and Y) with one label and colour, as AddXY
+  // would one by one, into exactly the room they need.
   template <class Range>
   void AddPoints(const Range& points, const std::string& label, TColor color = clTeeColor);
   void Clear();
-  int Count() const { return static_cast<int>(FPoints.size()); }
+  int Count() const { return static_cast<int>(PointCount()); }
   TChartValue Values(int index) const;
 
  protected:
   TChartSeries() = default;
   void Changed() const;
-  // A point's colour and label; consecutive points with one label (an arc's 361) share its text.
+  struct TPoint {
+    double X;
+    double Y;
+  };
+  // A point's colour and label.
   struct TPointLook {
     TColor Color;
-    int32_t Label;  // index into FLabels
+    std::string Label;
     bool operator==(const TPointLook&) const = default;
   };
-  const std::vector<TChartPoint>& Points() const { return FPoints; }
-  const TPointLook& LookOf(size_t index) const { return FLooks[FLooks.size() == 1 ? 0 : index]; }
+  size_t PointCount() const { return FSinglePrecision ? FSinglePoints.size() : FPoints.size(); }
+  TPoint PointAt(size_t index) const {
+    if (!FSinglePrecision) return FPoints[index];
+    return {FSinglePoints[index].X, FSinglePoints[index].Y};
+  }
+  const TPointLook& LookOf(size_t index) const { return FLooks.empty() ? FLook : FLooks[index]; }
   TColor ColorOf(size_t index) const {
     const TColor color = LookOf(index).Color;
     return color == clTeeColor ? FSeriesColor : color;
   }
-  const std::string& LabelOf(size_t index) const { return FLabels[LookOf(index).Label]; }
+  const std::string& LabelOf(size_t index) const { return LookOf(index).Label; }
 
  private:
   friend class TChart;
   virtual void Draw(QPainter& painter, const TChartMapping& mapping, QPolygonF& scratch) const = 0;
   bool Ordered() const { return FXValuesOrder != loNone || FYValuesOrder != loNone; }
-  // The label's index, appending its text unless the last label has it; `added` tells which.
-  int32_t LabelIndex(const std::string& label, bool& added);
   // Room for `count` more points: exactly that much in an empty series, so an arc added at once
   // wastes none; else at least double, so points added one by one cost amortised constant time.
   void MakeRoom(size_t count);
   // Records the look of `count` points about to be inserted at `at`.
   void TakeLook(size_t at, size_t count, const TPointLook& look);
-  int Insert(const TChartPoint& point, const TPointLook& look);
+  // Appends a point into the room made for it, which cannot fail.
+  void AppendPoint(double x, double y);
+  int Insert(TPoint point, const TPointLook& look);
   void Reorder();
 
   TChart* FParentChart = nullptr;
@@ -108,11 +116,17 @@ class TChartSeries {
   bool FActive = true;
   TChartValueOrder FXValuesOrder = loAscending;
   TChartValueOrder FYValuesOrder = loNone;
-  std::vector<TChartPoint> FPoints;
-  // One look shared by all points while they have the same, else one per point: a series of
-  // one colour and label keeps 16 bytes a point.
+  struct TSinglePoint {
+    float X;
+    float Y;
+  };
+  bool FSinglePrecision = false;
+  std::vector<TPoint> FPoints;              // without single precision
+  std::vector<TSinglePoint> FSinglePoints;  // with it
+  // The look all points share while FLooks is empty, else each point's own in FLooks: an arc's
+  // 361 points of one colour and label take 16 bytes each, or 8 in single precision.
+  TPointLook FLook;
   std::vector<TPointLook> FLooks;
-  std::vector<std::string> FLabels;
 };
 
 template <class Range>
@@ -121,16 +135,9 @@ void TChartSeries::AddPoints(const Range& points, const std::string& label, TCol
     for (const auto& p : points) AddXY(p.X, p.Y, label, color);
     return;
   }
-  bool added = false;
-  const int32_t index = LabelIndex(label, added);
-  try {
-    MakeRoom(points.size());
-    TakeLook(FPoints.size(), points.size(), {color, index});
-  } catch (...) {
-    if (added) FLabels.pop_back();
-    throw;
-  }
-  for (const auto& p : points) FPoints.push_back({p.X, p.Y});  // into the room made
+  MakeRoom(points.size());
+  TakeLook(PointCount(), points.size(), {color, label});
+  for (const auto& p : points) AppendPoint(p.X, p.Y);
   Changed();
 }
 

@@ -156,6 +156,11 @@ TEST(ChartMemory, AnAttachTheListCannotTakeLeavesTheSeriesDetached) {
 
 // ---- points ----
 
+struct TXY {
+  double X;
+  double Y;
+};
+
 std::vector<TChartValue> ValuesOf(const TChartSeries& series) {
   std::vector<TChartValue> values;
   for (int i = 0; i < series.Count(); ++i) values.push_back(series.Values(i));
@@ -174,27 +179,59 @@ void ExpectValues(const TChartSeries& series, const std::vector<TChartValue>& ex
   }
 }
 
+TEST(ChartPoints, SinglePrecisionKeepsThemAsFloats) {
+  const struct { double X, Y; } cases[] = {{0.1, -2.0 / 3}, {1e-30, 12345.678}, {kNaN, -kInf}};
+  const auto expect = [&](const TChartSeries& series, bool single) {
+    ASSERT_EQ(series.Count(), static_cast<int>(std::size(cases)));
+    for (int i = 0; i < series.Count(); ++i) {
+      const double x = single ? static_cast<float>(cases[i].X) : cases[i].X;
+      const double y = single ? static_cast<float>(cases[i].Y) : cases[i].Y;
+      if (std::isnan(x))
+        EXPECT_TRUE(std::isnan(series.Values(i).X)) << single;
+      else
+        EXPECT_EQ(series.Values(i).X, x) << single << " at " << i;
+      EXPECT_EQ(series.Values(i).Y, y) << single << " at " << i;
+    }
+  };
+  TPointSeries series;
+  series.SetXValuesOrder(loNone);
+  EXPECT_FALSE(series.GetSinglePrecision());
+  for (const auto& c : cases) series.AddXY(c.X, c.Y);
+  expect(series, false);
+  series.SetSinglePrecision(true);  // the points kept are rounded
+  expect(series, true);
+  series.Clear();
+  for (const auto& c : cases) series.AddXY(c.X, c.Y);
+  expect(series, true);
+  series.SetSinglePrecision(false);
+  expect(series, true);  // and stay so
+}
+
 // Points added together share one label and colour until one differs; each keeps its own then.
 TEST(ChartPoints, EachPointKeepsItsLabelAndColourWhateverTheMix) {
-  const std::vector<TChartPoint> arc = {{0, 0}, {1, 1}, {2, 0}};
-  for (const TChartValueOrder order : {loNone, loAscending}) {
-    TLineSeries series;
-    series.SetXValuesOrder(order);
-    series.AddPoints(arc, "arc", clRed);
-    series.AddXY(1.5, 2, "p", clBlue);
-    series.AddPoints(std::vector<TChartPoint>{{3, 3}}, "arc", clRed);
-    series.AddXY(4, 4);
-    const std::vector<TChartValue> inserted = {{0, 0, "arc", clRed}, {1, 1, "arc", clRed},
-                                               {2, 0, "arc", clRed}, {1.5, 2, "p", clBlue},
-                                               {3, 3, "arc", clRed}, {4, 4, "", clTeeColor}};
-    const std::vector<TChartValue> ascending = {inserted[0], inserted[1], inserted[3],
-                                                inserted[2], inserted[4], inserted[5]};
-    ExpectValues(series, order == loNone ? inserted : ascending, "order " + std::to_string(order));
+  const std::vector<TXY> arc = {{0, 0}, {1, 1}, {2, 0}};
+  for (const bool single : {false, true}) {
+    for (const TChartValueOrder order : {loNone, loAscending}) {
+      TLineSeries series;
+      series.SetSinglePrecision(single);
+      series.SetXValuesOrder(order);
+      series.AddPoints(arc, "arc", clRed);
+      series.AddXY(1.5, 2, "p", clBlue);
+      series.AddPoints(std::vector<TXY>{{3, 3}}, "arc", clRed);
+      series.AddXY(4, 4);
+      const std::vector<TChartValue> inserted = {{0, 0, "arc", clRed}, {1, 1, "arc", clRed},
+                                                 {2, 0, "arc", clRed}, {1.5, 2, "p", clBlue},
+                                                 {3, 3, "arc", clRed}, {4, 4, "", clTeeColor}};
+      const std::vector<TChartValue> ascending = {inserted[0], inserted[1], inserted[3],
+                                                  inserted[2], inserted[4], inserted[5]};
+      ExpectValues(series, order == loNone ? inserted : ascending,
+                   "order " + std::to_string(order) + (single ? " single" : ""));
+    }
   }
 }
 
 TEST(ChartMemory, PointsThatCannotBeAddedLeaveTheSeriesAsItWas) {
-  const std::vector<TChartPoint> arc = {{0.5, 0.5}, {0.6, 0.4}};
+  const std::vector<TXY> arc = {{0.5, 0.5}, {0.6, 0.4}};
   const struct {
     const char* Name;
     std::function<void(TChartSeries&)> Add;
@@ -207,6 +244,7 @@ TEST(ChartMemory, PointsThatCannotBeAddedLeaveTheSeriesAsItWas) {
   for (const auto& c : cases) {
     for (const bool mixed : {false, true}) {
       TLineSeries series;
+      series.SetSinglePrecision(mixed);  // either storage with either kind of looks
       series.SetXValuesOrder(loNone);
       series.AddPoints(arc, "arc", clRed);
       if (mixed) series.AddXY(0.1, 0.1, "other", clBlack);
