@@ -358,8 +358,8 @@ void TfrmMain::DrawStereogram() {
         AddItemSeries(group->Caption, group->Color, group->Beta, group->Psi, true, psStar);
     }
   } catch (...) {
-    // Out of memory: rather than part of the plot passing for all of it, the net shows its
-    // circle alone, and the series' memory is given back before the message.
+    // Only memory running out gets here: rather than part of the plot passing for all of it,
+    // the net shows its circle alone, and the series' memory is given back before the message.
     ClearPlot();
     throw;
   }

@@ -170,11 +170,13 @@ void TChartSeries::MakeRoom(size_t count) {
   FSinglePrecision ? grow(FSinglePoints) : grow(FPoints);
 }
 
-void TChartSeries::AppendPoint(double x, double y) {
+void TChartSeries::InsertPoint(size_t at, double x, double y) {
+  const auto offset = static_cast<std::ptrdiff_t>(at);
   if (FSinglePrecision)
-    FSinglePoints.push_back({static_cast<float>(x), static_cast<float>(y)});
+    FSinglePoints.insert(FSinglePoints.begin() + offset,
+                         {static_cast<float>(x), static_cast<float>(y)});
   else
-    FPoints.push_back({x, y});
+    FPoints.insert(FPoints.begin() + offset, {x, y});
 }
 
 void TChartSeries::TakeLook(size_t at, size_t count, const TPointLook& look) {
@@ -205,6 +207,7 @@ TChartValue TChartSeries::Values(int index) const {
 // The x order decides; the y order only when x is unordered. Equal keys keep insertion order.
 // What can fail comes before the point goes in, so a failure leaves the series as it was.
 int TChartSeries::Insert(TPoint point, const TPointLook& look) {
+  // The point goes in order as it will be kept.
   if (FSinglePrecision) point = {static_cast<float>(point.X), static_cast<float>(point.Y)};
   const bool byX = FXValuesOrder != loNone;
   const TChartValueOrder order = byX ? FXValuesOrder : FYValuesOrder;
@@ -213,12 +216,7 @@ int TChartSeries::Insert(TPoint point, const TPointLook& look) {
   while (at > 0 && Before(order, key(point), key(PointAt(at - 1)))) --at;
   MakeRoom(1);
   TakeLook(at, 1, look);
-  const auto offset = static_cast<std::ptrdiff_t>(at);
-  if (FSinglePrecision)
-    FSinglePoints.insert(FSinglePoints.begin() + offset,
-                         {static_cast<float>(point.X), static_cast<float>(point.Y)});
-  else
-    FPoints.insert(FPoints.begin() + offset, point);
+  InsertPoint(at, point.X, point.Y);
   return static_cast<int>(at);
 }
 

@@ -104,8 +104,8 @@ class TChartSeries {
   void MakeRoom(size_t count);
   // Records the look of `count` points about to be inserted at `at`.
   void TakeLook(size_t at, size_t count, const TPointLook& look);
-  // Appends a point into the room made for it, which cannot fail.
-  void AppendPoint(double x, double y);
+  // Puts a point at `at` into the room made for it, which cannot fail.
+  void InsertPoint(size_t at, double x, double y);
   int Insert(TPoint point, const TPointLook& look);
   void Reorder();
 
@@ -137,7 +137,7 @@ void TChartSeries::AddPoints(const Range& points, const std::string& label, TCol
   }
   MakeRoom(points.size());
   TakeLook(PointCount(), points.size(), {color, label});
-  for (const auto& p : points) AppendPoint(p.X, p.Y);
+  for (const auto& p : points) InsertPoint(PointCount(), p.X, p.Y);
   Changed();
 }
 
