@@ -1,7 +1,7 @@
 // The main window's hot paths, warm in one process: the full redraw of the net painted into an
-// image of the chart's design size and written as PNG, and opening a data file until the net is
-// painted. Runs on the offscreen platform; `make bench` runs it (bench/window.sh times Open in
-// fresh processes on a real window).
+// image of the chart's design size and written as PNG (and its three parts apart), the painting
+// of very long captions, and opening a data file until the net is painted. Runs on the offscreen
+// platform; `make bench` runs it (bench/window.sh times Open in fresh processes on a real window).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -11,28 +11,10 @@
 #include <memory>
 
 #include "app/frmmn.h"
-#include "bench/BenchData.h"
+#include "bench/BenchSupport.h"
 #include "platform/gui/Forms.h"
 
 namespace {
-
-// Answers every file dialog with one name and refuses everything else.
-class TFileAnswer : public TDialogService {
- public:
-  std::string FileName;
-  int MessageBox(QWidget*, const std::string&, const std::string& text, TMsgDlgType,
-                 TMsgDlgButtons) override {
-    fprintf(stderr, "message: %s\n", text.c_str());
-    return mrCancel;
-  }
-  bool ExecuteColor(QWidget*, TColor&) override { return false; }
-  bool ExecuteFile(QWidget*, TFileDialogRequest& request) override {
-    request.FileName = FileName;
-    return true;
-  }
-  bool ExecutePrint(QWidget*, QPrinter&) override { return false; }
-  bool ExecutePrinterSetup(QWidget*, QPrinter&) override { return false; }
-};
 
 TFileAnswer Answer;
 

@@ -12,27 +12,10 @@
 
 #include "app/frmmn.h"
 #include "app/units.h"
-#include "bench/BenchData.h"
+#include "bench/BenchSupport.h"
 #include "platform/gui/Forms.h"
 
 namespace {
-
-class TOpenAnswer : public TDialogService {
- public:
-  std::string FileName;
-  int MessageBox(QWidget*, const std::string&, const std::string& text, TMsgDlgType,
-                 TMsgDlgButtons) override {
-    fprintf(stderr, "message: %s\n", text.c_str());
-    return mrCancel;
-  }
-  bool ExecuteColor(QWidget*, TColor&) override { return false; }
-  bool ExecuteFile(QWidget*, TFileDialogRequest& request) override {
-    request.FileName = FileName;
-    return true;
-  }
-  bool ExecutePrint(QWidget*, QPrinter&) override { return false; }
-  bool ExecutePrinterSetup(QWidget*, QPrinter&) override { return false; }
-};
 
 class TPaintCounter : public QObject {
  public:
@@ -52,7 +35,7 @@ double ResidentMegabytes() {
 }
 
 int Open(const std::string& path) {
-  TOpenAnswer answer;
+  TFileAnswer answer;
   answer.FileName = path;
   SetDialogService(&answer);
   auto form = std::make_unique<TfrmMain>();

@@ -1,11 +1,15 @@
 #pragma once
-// The data sets the benchmarks open: single and grouped joints interleaved, each with a caption
-// (padded to `captionLength` characters when that is longer), spread over the azimuths and dips
-// of a field survey, six of the ten groups active.
+// What the benchmarks of the main window share: the data sets they open and the dialog answers.
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 
+#include "platform/gui/Dialogs.h"
+
+// Single and grouped joints interleaved, each with a caption (padded to `captionLength`
+// characters when that is longer), spread over the azimuths and dips of a field survey, six of
+// the ten groups active.
 inline void WriteJointFile(const std::string& path, int singles, int grouped,
                            size_t captionLength = 0) {
   std::ofstream out(path, std::ios::binary);
@@ -29,3 +33,21 @@ inline void WriteJointFile(const std::string& path, int singles, int grouped,
         << j * 997 % 0xFFFFFF << "\r\n";
   }
 }
+
+// Answers every file dialog with one name, prints every message and refuses everything else.
+class TFileAnswer : public TDialogService {
+ public:
+  std::string FileName;
+  int MessageBox(QWidget*, const std::string&, const std::string& text, TMsgDlgType,
+                 TMsgDlgButtons) override {
+    fprintf(stderr, "message: %s\n", text.c_str());
+    return mrCancel;
+  }
+  bool ExecuteColor(QWidget*, TColor&) override { return false; }
+  bool ExecuteFile(QWidget*, TFileDialogRequest& request) override {
+    request.FileName = FileName;
+    return true;
+  }
+  bool ExecutePrint(QWidget*, QPrinter&) override { return false; }
+  bool ExecutePrinterSetup(QWidget*, QPrinter&) override { return false; }
+};
