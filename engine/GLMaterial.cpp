@@ -1,0 +1,373 @@
+#include "engine/GLMaterial.h"
+
+#include <functional>
+#include <utility>
+
+#include "platform/rtl/SysUtils.h"
+
+std::unique_ptr<TGLTexture> (*TGLMaterial::TextureMaker)(TGLMaterial* owner) = nullptr;
+std::unique_ptr<TGLTextureEx> (*TGLMaterial::TextureExMaker)(TGLMaterial* owner) = nullptr;
+
+// Only components hear of a component's end, so the material keeps one to watch its library.
+class TGLMaterial::TLibraryWatch : public TComponent {
+  RTL_CLASS(TLibraryWatch, TComponent)
+  explicit TLibraryWatch(TGLMaterial& material) : TComponent(nullptr), FMaterial(material) {}
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    inherited::Notification(component, operation);
+    if (operation != opRemove || component != FMaterial.FMaterialLibrary) return;
+    // The library's materials are gone with it, and with them any link to one of them.
+    FMaterial.FMaterialLibrary = nullptr;
+    if (TGLLibMaterial* linked = std::exchange(FMaterial.FCurrentLibMaterial, nullptr))
+      linked->UnregisterUser(&FMaterial);
+  }
+
+ private:
+  TGLMaterial& FMaterial;
+};
+
+namespace {
+// The class library publishes sub-objects without a stored test; these properties take one.
+TPropertyTable WithStoredRule(TPropertyTable table, const char* name, TStoredRule rule) {
+  TPropInfo info = *table.Find(name);
+  info.Rule = std::move(rule);
+  table.Add(std::move(info));
+  return table;
+}
+
+TStoredRule StoredWhen(std::function<bool(const TGLMaterial&)> test) {
+  TStoredRule rule;
+  rule.Mode = TStoredRule::smPredicate;
+  rule.Predicate = [test](const TObject& o) { return test(static_cast<const TGLMaterial&>(o)); };
+  return rule;
+}
+
+// The writer's reads make the parts, as any first read does.
+TGLMaterial& Making(const TGLMaterial& material) {
+  return const_cast<TGLMaterial&>(material);
+}
+
+bool IsOn(const TGLStateCache& cache, TGLCachedState state) {
+  return (cache.GetStates() >> state & 1) != 0;
+}
+}  // namespace
+
+const TPropertyTable& TGLMaterial::Published() {
+  static const TPropertyTable table = [] {
+    TPropertyTable published =
+        TPropertyTable::Extend<TGLMaterial>(TGLUpdateAbleObject::Published())
+            .Object("BackProperties",
+                    [](const TGLMaterial& m) { return Making(m).GetBackProperties(); })
+            .Object("FrontProperties", &TGLMaterial::GetFrontProperties)
+            .Enumeration("BlendingMode", &TGLMaterial::GetBlendingMode,
+                         &TGLMaterial::SetBlendingMode,
+                         {"bmOpaque", "bmTransparency", "bmAdditive", "bmAlphaTest50",
+                          "bmAlphaTest100", "bmModulate"},
+                         StoredWhen([](const TGLMaterial& m) {
+                           return m.StoreMaterialProps() && m.FBlendingMode != bmOpaque;
+                         }))
+            .Object("Texture", [](const TGLMaterial& m) { return Making(m).GetTexture(); })
+            .Set("MaterialOptions", &TGLMaterial::GetMaterialOptions,
+                 &TGLMaterial::SetMaterialOptions, {"moIgnoreFog", "moNoLighting"}, Default(0))
+            .Enumeration("FaceCulling", &TGLMaterial::GetFaceCulling, &TGLMaterial::SetFaceCulling,
+                         {"fcBufferDefault", "fcCull", "fcNoCull"}, Default(fcBufferDefault))
+            .Component("MaterialLibrary", &TGLMaterial::GetMaterialLibrary,
+                       &TGLMaterial::SetMaterialLibrary)
+            .String("LibMaterialName", &TGLMaterial::GetLibMaterialName,
+                    &TGLMaterial::SetLibMaterialName)
+            .Object("TextureEx", [](const TGLMaterial& m) { return Making(m).GetTextureEx(); });
+    const auto ownProperties = [](const TGLMaterial& m) { return m.StoreMaterialProps(); };
+    published = WithStoredRule(published, "BackProperties", StoredWhen(ownProperties));
+    published = WithStoredRule(published, "FrontProperties", StoredWhen(ownProperties));
+    published = WithStoredRule(published, "Texture", StoredWhen(ownProperties));
+    return WithStoredRule(published, "TextureEx", StoredWhen([](const TGLMaterial& m) {
+                            return m.FTextureEx && m.FTextureEx->Count() > 0;
+                          }));
+  }();
+  return table;
+}
+
+TGLMaterial::TGLMaterial(TPersistent* AOwner)
+    : TGLUpdateAbleObject(AOwner), FFrontProperties(std::make_unique<TGLFaceProperties>(this)) {}
+
+TGLMaterial::~TGLMaterial() {
+  if (FCurrentLibMaterial) FCurrentLibMaterial->UnregisterUser(this);
+}
+
+// ---- Parts
+
+void TGLMaterial::SetFrontProperties(TGLFaceProperties* AValue) {
+  FFrontProperties->Assign(AValue);
+  NotifyChange(this);
+}
+
+TGLFaceProperties* TGLMaterial::GetBackProperties() {
+  if (!FBackProperties) FBackProperties = std::make_unique<TGLFaceProperties>(this);
+  return FBackProperties.get();
+}
+
+void TGLMaterial::SetBackProperties(TGLFaceProperties* AValue) {
+  GetBackProperties()->Assign(AValue);
+  NotifyChange(this);
+}
+
+void TGLMaterial::SetBlendingMode(TBlendingMode AValue) {
+  if (AValue == FBlendingMode) return;
+  FBlendingMode = AValue;
+  NotifyChange(this);
+}
+
+TGLTexture* TGLMaterial::GetTexture() {
+  if (!FTexture && TextureMaker) FTexture = TextureMaker(this);
+  return FTexture.get();
+}
+
+void TGLMaterial::SetTexture(TGLTexture* AValue) {
+  if (!AValue) {
+    FTexture.reset();
+    return;
+  }
+  TGLTexture* texture = GetTexture();
+  Assert(texture != nullptr, "No texture class to assign the texture into");
+  texture->Assign(AValue);
+}
+
+TGLTextureEx* TGLMaterial::GetTextureEx() {
+  if (!FTextureEx && TextureExMaker) FTextureEx = TextureExMaker(this);
+  return FTextureEx.get();
+}
+
+void TGLMaterial::SetTextureEx(TGLTextureEx* AValue) {
+  if (!AValue && !FTextureEx) return;
+  TGLTextureEx* units = GetTextureEx();
+  Assert(units != nullptr, "No texture unit class to assign the units into");
+  units->Assign(AValue);
+}
+
+void TGLMaterial::SetMaterialOptions(TMaterialOptions AValue) {
+  if (AValue == FMaterialOptions) return;
+  FMaterialOptions = AValue;
+  NotifyChange(this);
+}
+
+void TGLMaterial::SetFaceCulling(TFaceCulling AValue) {
+  if (AValue == FFaceCulling) return;
+  FFaceCulling = AValue;
+  NotifyChange(this);
+}
+
+// ---- Library link
+
+void TGLMaterial::SetMaterialLibrary(TGLMaterialLibrary* AValue) {
+  Link(AValue, FLibMaterialName);
+}
+
+void TGLMaterial::SetLibMaterialName(const std::string& AValue) {
+  Link(FMaterialLibrary, AValue);
+}
+
+void TGLMaterial::Link(TGLMaterialLibrary* library, const std::string& name) {
+  TGLLibMaterial* found = library ? library->LibMaterialByName(name) : nullptr;
+  // Rendering follows the links, so a loop would never end. Every link made so far passed this
+  // test, so a new loop must come back to this material; a chain as deep counts as one too.
+  int steps = 0;
+  for (TGLLibMaterial* next = found; next && steps < 16; ++steps) {
+    const TGLMaterial* material = next->GetMaterial();
+    Assert(material != this, "Error: Cyclic material reference detected!");
+    next = material->FCurrentLibMaterial;
+  }
+  Assert(steps < 16, "Error: Cyclic material reference detected!");
+
+  WatchLibrary(library);
+  FMaterialLibrary = library;
+  FLibMaterialName = name;
+  if (found == FCurrentLibMaterial) return;
+  if (FCurrentLibMaterial) FCurrentLibMaterial->UnregisterUser(this);
+  FCurrentLibMaterial = found;
+  if (found) found->RegisterUser(this);
+  NotifyStructureChange();
+}
+
+void TGLMaterial::WatchLibrary(TGLMaterialLibrary* library) {
+  if (library == FMaterialLibrary) return;
+  if (FMaterialLibrary) FLibraryWatch->RemoveFreeNotification(FMaterialLibrary);
+  if (!library) return;
+  if (!FLibraryWatch) FLibraryWatch = std::make_unique<TLibraryWatch>(*this);
+  FLibraryWatch->FreeNotification(library);
+}
+
+void TGLMaterial::ClearLibraryLink() {
+  WatchLibrary(nullptr);
+  FMaterialLibrary = nullptr;
+  FCurrentLibMaterial = nullptr;
+  FLibMaterialName.clear();
+}
+
+// ---- Rendering
+
+void TGLMaterial::Apply(TRenderContextInfo& rci) {
+  if (FCurrentLibMaterial) return FCurrentLibMaterial->Apply(rci);
+  TGLStateCache& cache = *rci.stateCache;
+  // Inside a material that switched lighting or fog off, the count goes up as well, so that the
+  // matching UnApply leaves the switching back on to the outermost one.
+  if (FMaterialOptions & moNoLighting) {
+    if (IsOn(cache, gsLighting)) {
+      cache.Disable(gsLighting);
+      ++rci.lightingDisabledCounter;
+    } else if (rci.lightingDisabledCounter > 0) {
+      ++rci.lightingDisabledCounter;
+    }
+  }
+  if (IsOn(cache, gsLighting))
+    FFrontProperties->Apply(rci, GL_FRONT);
+  else
+    FFrontProperties->ApplyNoLighting(rci, GL_FRONT);
+  ApplyCulling(rci);
+  if (!rci.ignoreBlendingRequests) ApplyBlending(rci);
+  if (FMaterialOptions & moIgnoreFog) {
+    if (IsOn(cache, gsFog)) {
+      cache.Disable(gsFog);
+      ++rci.fogDisabledCounter;
+    } else if (rci.fogDisabledCounter > 0) {
+      ++rci.fogDisabledCounter;
+    }
+  }
+  if (!FTextureEx) {
+    if (FTexture) FTexture->Apply(rci);
+  } else if (FTexture && !FTextureEx->IsTextureEnabled(0)) {
+    FTexture->Apply(rci);
+  } else if (FTextureEx->Count() > 0) {
+    FTextureEx->Apply(rci);
+  }
+}
+
+void TGLMaterial::ApplyCulling(TRenderContextInfo& rci) {
+  TGLStateCache& cache = *rci.stateCache;
+  const auto applyBack = [&] { GetBackProperties()->Apply(rci, GL_BACK); };
+  if (IsOn(cache, gsCullFace)) {
+    switch (FFaceCulling) {
+      case fcBufferDefault:
+        if (rci.bufferFaceCull) return;
+        cache.Disable(gsCullFace);
+        return applyBack();
+      case fcCull:
+        return;
+      case fcNoCull:
+        cache.Disable(gsCullFace);
+        return applyBack();
+    }
+  } else {
+    switch (FFaceCulling) {
+      case fcBufferDefault:
+        if (rci.bufferFaceCull) return cache.Enable(gsCullFace);
+        return applyBack();
+      case fcCull:
+        return cache.Enable(gsCullFace);
+      case fcNoCull:
+        return applyBack();
+    }
+  }
+  Assert(false);
+}
+
+void TGLMaterial::ApplyBlending(TRenderContextInfo& rci) {
+  TGLStateCache& cache = *rci.stateCache;
+  switch (FBlendingMode) {
+    case bmOpaque:
+      cache.Disable(gsBlend);
+      cache.Disable(gsAlphaTest);
+      return;
+    case bmTransparency:
+      cache.Enable(gsBlend);
+      cache.Enable(gsAlphaTest);
+      return glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    case bmAdditive:
+      cache.Enable(gsBlend);
+      cache.Enable(gsAlphaTest);
+      return glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    case bmAlphaTest50:
+      cache.Disable(gsBlend);
+      cache.Enable(gsAlphaTest);
+      return glAlphaFunc(GL_GEQUAL, 0.5f);
+    case bmAlphaTest100:
+      cache.Disable(gsBlend);
+      cache.Enable(gsAlphaTest);
+      return glAlphaFunc(GL_GEQUAL, 1.0f);
+    case bmModulate:
+      cache.Enable(gsBlend);
+      cache.Enable(gsAlphaTest);
+      return glBlendFunc(GL_DST_COLOR, GL_ZERO);
+  }
+  Assert(false);
+}
+
+bool TGLMaterial::UnApply(TRenderContextInfo& rci) {
+  if (FCurrentLibMaterial) return FCurrentLibMaterial->UnApply(rci);
+  if (FBlendingMode == bmAlphaTest50 || FBlendingMode == bmAlphaTest100) glAlphaFunc(GL_GREATER, 0);
+  if ((FMaterialOptions & moNoLighting) && rci.lightingDisabledCounter > 0 &&
+      --rci.lightingDisabledCounter == 0)
+    rci.stateCache->Enable(gsLighting);
+  if ((FMaterialOptions & moIgnoreFog) && rci.fogDisabledCounter > 0 &&
+      --rci.fogDisabledCounter == 0)
+    rci.stateCache->Enable(gsFog);
+  if (FTexture && !FTexture->GetDisabled() && !(FTextureEx && FTextureEx->IsTextureEnabled(0)))
+    FTexture->UnApply(rci);
+  else if (FTextureEx)
+    FTextureEx->UnApply(rci);
+  return false;
+}
+
+bool TGLMaterial::Blended() const {
+  if (FCurrentLibMaterial) return FCurrentLibMaterial->GetMaterial()->Blended();
+  return FBlendingMode == bmTransparency || FBlendingMode == bmAdditive ||
+         FBlendingMode == bmModulate;
+}
+
+// ---- Copies and notices
+
+void TGLMaterial::Assign(TPersistent* Source) {
+  auto* source = dynamic_cast<TGLMaterial*>(Source);
+  if (!source) return inherited::Assign(Source);
+  if (source->FBackProperties)
+    GetBackProperties()->Assign(source->FBackProperties.get());
+  else
+    FBackProperties.reset();
+  FFrontProperties->Assign(source->FFrontProperties.get());
+  FBlendingMode = source->FBlendingMode;
+  FMaterialOptions = source->FMaterialOptions;
+  if (source->FTexture)
+    SetTexture(source->FTexture.get());
+  else
+    FTexture.reset();
+  FFaceCulling = source->FFaceCulling;
+  Link(source->FMaterialLibrary, source->FLibMaterialName);
+  TGLTextureEx* sourceUnits = source->GetTextureEx();
+  if (TGLTextureEx* units = GetTextureEx(); units && sourceUnits) units->Assign(sourceUnits);
+  NotifyChange(this);
+}
+
+void TGLMaterial::NotifyChange(TObject*) {
+  TPersistent* owner = GetOwner();
+  if (auto* libMaterial = dynamic_cast<TGLLibMaterial*>(owner))
+    libMaterial->NotifyUsers();
+  else if (auto* sceneObject = dynamic_cast<IGLStructureChangeable*>(owner))
+    if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(sceneObject))
+      component->NotifyChange(this);
+}
+
+void TGLMaterial::NotifyStructureChange() {
+  TPersistent* owner = GetOwner();
+  if (auto* libMaterial = dynamic_cast<TGLLibMaterial*>(owner))
+    libMaterial->NotifyUsersOfTexMapChange();
+  else if (auto* sceneObject = dynamic_cast<IGLStructureChangeable*>(owner))
+    sceneObject->StructureChanged();
+}
+
+void TGLMaterial::DestroyHandles() {
+  if (FTexture) FTexture->DestroyHandles();
+}
+
+void TGLMaterial::Loaded() {
+  if (FTextureEx) FTextureEx->Loaded();
+}
