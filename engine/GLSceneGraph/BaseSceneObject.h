@@ -53,7 +53,8 @@ constexpr uint16_t cAxesPattern = 0xCCCC;
 // The three axes from the origin, the negative halves at half intensity.
 void AxesBuildList(TRenderContextInfo& rci, uint16_t Pattern, float AxisLength);
 
-class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent {
+// Colours and materials owned by a node reach it through IGLStructureChangeable.
+class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public IGLStructureChangeable {
   RTL_CLASS(TGLBaseSceneObject, TGLCoordinatesUpdateAbleComponent)
   // The node publishes nothing of its own: each class picks from the node properties below
   // (PublishNodeProperties gives them all, in their order).
@@ -167,7 +168,7 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent {
   void TransformationChanged();
   void MarkAbsoluteDirty();
   // The display list is to be compiled again, then a repaint.
-  virtual void StructureChanged();
+  void StructureChanged() override;
   void ClearListDirty() { FChangeFlags &= ~chListDirty; }
   // A repaint: the scene hears of it unless the node is updating or being read.
   void NotifyChange(TObject* Sender) override;
@@ -258,8 +259,14 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent {
   friend class TGLSceneGraph;
 
   void SetAngle(int Axis, float AValue);
-  // Takes AnObject out of the children list without notices or light changes.
+  // Whether ANode is this node or one of its descendants.
+  bool Contains(const TGLBaseSceneObject* ANode) const;
+  TGLBaseSceneObject* NewNode(TGLBaseSceneObjectClass AChild) const;
+  // Takes a child out of the list: its lights leave the scene, this node stops owning it; it
+  // keeps its scene, for callers that put it back in the tree at once.
   void ExtractChild(TGLBaseSceneObject* AnObject);
+  // ExtractChild, then this node's repaint notice.
+  void LeaveChild(TGLBaseSceneObject* AnObject);
   // The block of the absolute and inverse matrices, allocated on first need.
   std::array<TMatrix, 2>& AbsoluteBlock();
   bool ParentIsRoot() const;
