@@ -66,8 +66,22 @@ enum TGLShadeModel : uint8_t { smDefault, smSmooth, smFlat };
 int32_t ColorDepthBits(TGLColorDepth depth);
 int32_t DepthPrecisionBits(TGLDepthPrecision precision);
 
-// An event that works inside a render pass: the sender and the pass's record.
-using TDirectRenderEvent = std::function<void(TObject* Sender, TRenderContextInfo& rci)>;
+// Runs Work with the context activated (the activation nests), and deactivates it afterwards,
+// also when Work raises; Work's error is then the one that passes on.
+template <class F>
+void WithActiveContext(TGLContext& Context, F&& Work) {
+  Context.Activate();
+  try {
+    Work();
+  } catch (...) {
+    try {
+      Context.Deactivate();
+    } catch (...) {
+    }
+    throw;
+  }
+  Context.Deactivate();
+}
 
 // The resolution a frame is rendered at on a screen of device pixel ratio 1.
 constexpr int32_t cDefaultRenderDPI = 96;
