@@ -1,20 +1,16 @@
 #include "engine/GLSceneGraph/LightSource.h"
 
-#include "engine/GLSceneGraph/Scene.h"
 #include "platform/gl/OpenGL.h"
 
-const TPropertyTable &TGLLightSource::Published() {
+const TPropertyTable& TGLLightSource::Published() {
   using L = TGLLightSource;
   static const TPropertyTable table =
       TPropertyTable::Extend<L>(TGLBaseSceneObject::Published())
           .Object("Ambient", &L::GetAmbient)
-          .Float("ConstAttenuation", &L::GetConstAttenuation,
-                 &L::SetConstAttenuation)
+          .Float("ConstAttenuation", &L::GetConstAttenuation, &L::SetConstAttenuation)
           .Object("Diffuse", &L::GetDiffuse)
-          .Float("LinearAttenuation", &L::GetLinearAttenuation,
-                 &L::SetLinearAttenuation)
-          .Float("QuadraticAttenuation", &L::GetQuadraticAttenuation,
-                 &L::SetQuadraticAttenuation)
+          .Float("LinearAttenuation", &L::GetLinearAttenuation, &L::SetLinearAttenuation)
+          .Float("QuadraticAttenuation", &L::GetQuadraticAttenuation, &L::SetQuadraticAttenuation)
           .Object("Position", &TGLBaseSceneObject::GetPosition)
           .Enumeration("LightStyle", &L::GetLightStyle, &L::SetLightStyle,
                        {"lsSpot", "lsOmni", "lsParallel"}, Default(lsSpot))
@@ -23,27 +19,18 @@ const TPropertyTable &TGLLightSource::Published() {
           .Float("SpotCutOff", &L::GetSpotCutOff, &L::SetSpotCutOff)
           .Object("SpotDirection", &L::GetSpotDirection)
           .Float("SpotExponent", &L::GetSpotExponent, &L::SetSpotExponent)
-          .template Event<TGLProgressEvent>("OnProgress",
-                                            &TGLBaseSceneObject::OnProgress);
+          .template Event<TGLProgressEvent>("OnProgress", &TGLBaseSceneObject::OnProgress);
   return table;
 }
 
-TGLLightSource::TGLLightSource(TComponent *AOwner)
+TGLLightSource::TGLLightSource(TComponent* AOwner)
     : TGLBaseSceneObject(AOwner),
-      FSpotDirection(std::make_unique<TGLCoordinates>(
-          this, TVector{0, 0, -1, 0}, ckVector)),
+      FSpotDirection(std::make_unique<TGLCoordinates>(this, TVector{0, 0, -1, 0}, ckVector)),
       FAmbient(std::make_unique<TGLColor>(this, ColorBlack)),
       FDiffuse(std::make_unique<TGLColor>(this, ColorWhite)),
       FSpecular(std::make_unique<TGLColor>(this, ColorBlack)) {}
 
-TGLLightSource::~TGLLightSource() {
-  // Once this body has run the node is no longer a light to the scene, which
-  // could then not find it in its slots when the node leaves the tree.
-  if (GetScene())
-    GetScene()->RemoveLight(this);
-}
-
-void TGLLightSource::SetSpotDirection(TGLCoordinates *AValue) {
+void TGLLightSource::SetSpotDirection(TGLCoordinates* AValue) {
   Assert(AValue != nullptr, "No coordinates to copy");
   TVector v = AValue->GetAsVector();
   v[W] = 0;
@@ -54,16 +41,19 @@ void TGLLightSource::SetSpotDirection(TGLCoordinates *AValue) {
 namespace {
 // What OpenGL takes without an error, which would otherwise be raised at every
 // frame.
-bool ValidSpotExponent(float AValue) { return AValue >= 0 && AValue <= 128; }
-bool ValidAttenuation(float AValue) { return AValue >= 0; }
+bool ValidSpotExponent(float AValue) {
+  return AValue >= 0 && AValue <= 128;
+}
+bool ValidAttenuation(float AValue) {
+  return AValue >= 0;
+}
 bool ValidSpotCutOff(float AValue) {
   return (AValue >= 0 && AValue <= 90) || AValue == 180;
 }
-} // namespace
+}  // namespace
 
-void TGLLightSource::SetFloat(float &field, float AValue, bool valid) {
-  if (!valid || AValue == field)
-    return;
+void TGLLightSource::SetFloat(float& field, float AValue, bool valid) {
+  if (!valid || AValue == field) return;
   field = AValue;
   NotifyChange(this);
 }
@@ -89,20 +79,18 @@ void TGLLightSource::SetQuadraticAttenuation(float AValue) {
 }
 
 void TGLLightSource::SetShining(bool AValue) {
-  if (AValue == FShining)
-    return;
+  if (AValue == FShining) return;
   FShining = AValue;
   NotifyChange(this);
 }
 
 void TGLLightSource::SetLightStyle(TLightStyle AValue) {
-  if (AValue == FLightStyle)
-    return;
+  if (AValue == FLightStyle) return;
   FLightStyle = AValue;
   NotifyChange(this);
 }
 
-void TGLLightSource::SetColorValue(TGLColor &own, TGLColor *AValue) {
+void TGLLightSource::SetColorValue(TGLColor& own, TGLColor* AValue) {
   Assert(AValue != nullptr, "No colour to copy");
   own.SetDirectColor(AValue->GetColor());
   NotifyChange(this);
@@ -114,8 +102,7 @@ void TGLLightSource::SetupLight() {
     glMultMatrixf(AbsoluteMatrix()[0].data());
     glLightfv(FLightID, GL_POSITION, FSpotDirection->AsAddress());
   } else {
-    if (GetParent())
-      glMultMatrixf(GetParent()->AbsoluteMatrix()[0].data());
+    if (GetParent()) glMultMatrixf(GetParent()->AbsoluteMatrix()[0].data());
     glLightfv(FLightID, GL_POSITION, GetPosition()->AsAddress());
   }
   glLightfv(FLightID, GL_AMBIENT, FAmbient->AsAddress());
@@ -135,26 +122,23 @@ void TGLLightSource::SetupLight() {
   glLightf(FLightID, GL_QUADRATIC_ATTENUATION, FQuadraticAttenuation);
 }
 
-void TGLLightSource::CoordinateChanged(TGLCoordinates *Sender) {
+void TGLLightSource::CoordinateChanged(TGLCoordinates* Sender) {
   inherited::CoordinateChanged(Sender);
-  if (Sender == FSpotDirection.get())
-    TransformationChanged();
+  if (Sender == FSpotDirection.get()) TransformationChanged();
 }
 
-GLuint TGLLightSource::GetHandle(TRenderContextInfo &) { return 0; }
-
-void TGLLightSource::DoRender(TRenderContextInfo &rci, bool,
-                              bool renderChildren) {
-  if (renderChildren && Count() > 0)
-    RenderChildren(0, Count() - 1, rci);
+GLuint TGLLightSource::GetHandle(TRenderContextInfo&) {
+  return 0;
 }
 
-bool TGLLightSource::RayCastIntersect(const TVector &, const TVector &,
-                                      TVector *, TVector *) {
+void TGLLightSource::DoRender(TRenderContextInfo& rci, bool, bool renderChildren) {
+  if (renderChildren && Count() > 0) RenderChildren(0, Count() - 1, rci);
+}
+
+bool TGLLightSource::RayCastIntersect(const TVector&, const TVector&, TVector*, TVector*) {
   return false;
 }
 
-std::unique_ptr<TGLSilhouette>
-TGLLightSource::GenerateSilhouette(const TSilhouetteRequest &) {
+std::unique_ptr<TGLSilhouette> TGLLightSource::GenerateSilhouette(const TSilhouetteRequest&) {
   return nullptr;
 }

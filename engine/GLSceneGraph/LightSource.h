@@ -20,8 +20,6 @@ class TGLLightSource : public TGLBaseSceneObject {
   // A shining spot with cut-off 180 (so a point light), white diffuse, black ambient and
   // specular, pointing down -Z.
   explicit TGLLightSource(TComponent* AOwner);
-  // Gives up its slot in the scene before the node goes.
-  ~TGLLightSource() override;
 
   // GL_LIGHT0 + slot, written by the scene that registers the light; 0 until then.
   uint32_t GetLightID() const { return FLightID; }
