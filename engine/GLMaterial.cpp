@@ -51,6 +51,22 @@ TGLMaterial& Making(const TGLMaterial& material) {
 bool IsOn(const TGLStateCache& cache, TGLCachedState state) {
   return (cache.GetStates() >> state & 1) != 0;
 }
+
+// Lighting or fog for a material that does without: the counter holds how many applied materials
+// did without since the state went off, so that only the outermost one switches it back on, and
+// none switches on what was off before.
+void SwitchOff(TGLStateCache& cache, TGLCachedState state, int32_t& counter) {
+  if (IsOn(cache, state)) {
+    cache.Disable(state);
+    ++counter;
+  } else if (counter > 0) {
+    ++counter;
+  }
+}
+
+void SwitchBackOn(TGLStateCache& cache, TGLCachedState state, int32_t& counter) {
+  if (counter > 0 && --counter == 0) cache.Enable(state);
+}
 }  // namespace
 
 const TPropertyTable& TGLMaterial::Published() {
@@ -209,30 +225,14 @@ void TGLMaterial::ClearLibraryLink() {
 void TGLMaterial::Apply(TRenderContextInfo& rci) {
   if (FCurrentLibMaterial) return FCurrentLibMaterial->Apply(rci);
   TGLStateCache& cache = *rci.stateCache;
-  // Inside a material that switched lighting or fog off, the count goes up as well, so that the
-  // matching UnApply leaves the switching back on to the outermost one.
-  if (FMaterialOptions & moNoLighting) {
-    if (IsOn(cache, gsLighting)) {
-      cache.Disable(gsLighting);
-      ++rci.lightingDisabledCounter;
-    } else if (rci.lightingDisabledCounter > 0) {
-      ++rci.lightingDisabledCounter;
-    }
-  }
+  if (FMaterialOptions & moNoLighting) SwitchOff(cache, gsLighting, rci.lightingDisabledCounter);
   if (IsOn(cache, gsLighting))
     FFrontProperties->Apply(rci, GL_FRONT);
   else
     FFrontProperties->ApplyNoLighting(rci, GL_FRONT);
   ApplyCulling(rci);
   if (!rci.ignoreBlendingRequests) ApplyBlending(rci);
-  if (FMaterialOptions & moIgnoreFog) {
-    if (IsOn(cache, gsFog)) {
-      cache.Disable(gsFog);
-      ++rci.fogDisabledCounter;
-    } else if (rci.fogDisabledCounter > 0) {
-      ++rci.fogDisabledCounter;
-    }
-  }
+  if (FMaterialOptions & moIgnoreFog) SwitchOff(cache, gsFog, rci.fogDisabledCounter);
   if (!FTextureEx) {
     if (FTexture) FTexture->Apply(rci);
   } else if (FTexture && !FTextureEx->IsTextureEnabled(0)) {
@@ -305,12 +305,9 @@ void TGLMaterial::ApplyBlending(TRenderContextInfo& rci) {
 bool TGLMaterial::UnApply(TRenderContextInfo& rci) {
   if (FCurrentLibMaterial) return FCurrentLibMaterial->UnApply(rci);
   if (FBlendingMode == bmAlphaTest50 || FBlendingMode == bmAlphaTest100) glAlphaFunc(GL_GREATER, 0);
-  if ((FMaterialOptions & moNoLighting) && rci.lightingDisabledCounter > 0 &&
-      --rci.lightingDisabledCounter == 0)
-    rci.stateCache->Enable(gsLighting);
-  if ((FMaterialOptions & moIgnoreFog) && rci.fogDisabledCounter > 0 &&
-      --rci.fogDisabledCounter == 0)
-    rci.stateCache->Enable(gsFog);
+  if (FMaterialOptions & moNoLighting)
+    SwitchBackOn(*rci.stateCache, gsLighting, rci.lightingDisabledCounter);
+  if (FMaterialOptions & moIgnoreFog) SwitchBackOn(*rci.stateCache, gsFog, rci.fogDisabledCounter);
   if (FTexture && !FTexture->GetDisabled() && !(FTextureEx && FTextureEx->IsTextureEnabled(0)))
     FTexture->UnApply(rci);
   else if (FTextureEx)

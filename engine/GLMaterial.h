@@ -10,6 +10,7 @@
 #include "engine/GLMisc.h"
 #include "engine/GLSceneGraph/RenderContextInfo.h"
 #include "engine/GLTexture.h"
+#include "engine/GLUtils.h"
 
 enum TBlendingMode : uint8_t {
   bmOpaque,
@@ -30,15 +31,6 @@ enum TFaceCulling : uint8_t { fcBufferDefault, fcCull, fcNoCull };
 
 class TGLMaterial;
 class TGLTextureHandle;
-
-enum TGLMinFilter : uint8_t {
-  miNearest,
-  miLinear,
-  miNearestMipmapNearest,
-  miLinearMipmapNearest,
-  miNearestMipmapLinear,
-  miLinearMipmapLinear
-};
 
 // What is asked of a texture's image: the picture kinds derive from this.
 class TGLTextureImage : public TGLUpdateAbleObject {

@@ -180,39 +180,43 @@ TEST_F(MaterialTest, BlendedByModeOrByTheLinkedMaterial) {
   }
 }
 
+// Gold's material uses Silver; answers Silver's material.
+TGLMaterial* GoldUsingSilver(TFakeLibrary& library) {
+  TGLMaterial* gold = library.Add("Gold")->Material.get();
+  TGLMaterial* silver = library.Add("Silver")->Material.get();
+  gold->SetMaterialLibrary(&library);
+  gold->SetLibMaterialName("Silver");
+  return silver;
+}
+
 // Rendering follows the links, so a link that loops is refused before anything is stored.
 TEST_F(MaterialTest, ALinkThatWouldLoopIsRefused) {
+  // The material to link, and the change that is refused.
+  using TSetUp = std::pair<TGLMaterial*, std::function<void()>>;
   const struct {
     const char* what;
-    // Sets up the library and answers the material to link and the refused change.
-    std::function<std::pair<TGLMaterial*, std::function<void()>>(TFakeLibrary&)> setUp;
+    std::function<TSetUp(TFakeLibrary&)> setUp;
   } cases[] = {
       {"to its own library material",
-       [](TFakeLibrary& library) -> std::pair<TGLMaterial*, std::function<void()>> {
+       [](TFakeLibrary& library) -> TSetUp {
          TGLMaterial* gold = library.Add("Gold")->Material.get();
          gold->SetMaterialLibrary(&library);
          return {gold, [gold] { gold->SetLibMaterialName("Gold"); }};
        }},
       {"to a library material that links back",
-       [](TFakeLibrary& library) -> std::pair<TGLMaterial*, std::function<void()>> {
-         TGLMaterial* gold = library.Add("Gold")->Material.get();
-         TGLMaterial* silver = library.Add("Silver")->Material.get();
-         gold->SetMaterialLibrary(&library);
-         gold->SetLibMaterialName("Silver");
+       [](TFakeLibrary& library) -> TSetUp {
+         TGLMaterial* silver = GoldUsingSilver(library);
          silver->SetMaterialLibrary(&library);
          return {silver, [silver] { silver->SetLibMaterialName("Gold"); }};
        }},
       {"by the library under a name that loops",
-       [](TFakeLibrary& library) -> std::pair<TGLMaterial*, std::function<void()>> {
-         TGLMaterial* gold = library.Add("Gold")->Material.get();
-         TGLMaterial* silver = library.Add("Silver")->Material.get();
-         gold->SetMaterialLibrary(&library);
-         gold->SetLibMaterialName("Silver");
+       [](TFakeLibrary& library) -> TSetUp {
+         TGLMaterial* silver = GoldUsingSilver(library);
          silver->SetLibMaterialName("Gold");
          return {silver, [silver, &library] { silver->SetMaterialLibrary(&library); }};
        }},
       {"by a copy of a material that uses it",
-       [](TFakeLibrary& library) -> std::pair<TGLMaterial*, std::function<void()>> {
+       [](TFakeLibrary& library) -> TSetUp {
          TGLMaterial* gold = library.Add("Gold")->Material.get();
          auto source = std::make_shared<TGLMaterial>(nullptr);
          source->SetMaterialLibrary(&library);
