@@ -1,13 +1,14 @@
 #pragma once
 // Stand-ins for the scene buffer's tests without a display: a rendering context whose platform
-// half only logs what is asked of it, made by the context manager like the real one, and a
-// buffer whose performance counter is a clock the test sets.
+// half only logs what is asked of it, made by the context manager like the real one, a buffer
+// whose performance counter is a clock the test sets, and a texture to copy frames into.
 
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/GLContext.h"
+#include "engine/GLMaterial.h"
 #include "engine/GLSceneGraph/SceneBuffer.h"
 #include "platform/rtl/Classes.h"
 
@@ -89,6 +90,39 @@ class TBufferHolder : public TComponent {
   }
   explicit TBufferHolder(TComponent* AOwner = nullptr) : TComponent(AOwner) { SetName("Holder"); }
   std::unique_ptr<TClockedBuffer> Buffer = std::make_unique<TClockedBuffer>(this);
+};
+
+// A texture that only keeps its handle: what the buffer asks of any texture.
+class TCopyTarget : public TGLTexture {
+  RTL_CLASS(TCopyTarget, TGLTexture)
+  explicit TCopyTarget(GLenum target, TGLMinFilter minFilter = miLinear)
+      : TGLTexture(nullptr), FImage(target), FMinFilter(minFilter) {}
+  bool GetDisabled() const override { return false; }
+  void Apply(TRenderContextInfo&) override {}
+  void UnApply(TRenderContextInfo&) override {}
+  void DestroyHandles() override { FHandle.DestroyHandle(); }
+  TGLTextureImage* GetImage() const override { return &FImage; }
+  TGLMinFilter GetMinFilter() const override { return FMinFilter; }
+  TGLTextureHandle* GetTextureHandle() const override { return &FHandle; }
+  bool IsHandleAllocated() const override { return FHandle.GetHandle() != 0; }
+  GLuint AllocateHandle() override {
+    if (FHandle.GetHandle() == 0) FHandle.AllocateHandle();
+    return FHandle.GetHandle();
+  }
+  GLenum OpenGLTextureFormat() override { return GL_RGBA8; }
+
+ private:
+  class TImage : public TGLTextureImage {
+   public:
+    explicit TImage(GLenum target) : TGLTextureImage(nullptr), FTarget(target) {}
+    GLenum NativeTextureTarget() const override { return FTarget; }
+
+   private:
+    GLenum FTarget;
+  };
+  mutable TImage FImage;
+  mutable TGLTextureHandle FHandle;
+  TGLMinFilter FMinFilter;
 };
 
 }  // namespace scene_test

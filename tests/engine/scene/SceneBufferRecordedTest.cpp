@@ -412,39 +412,6 @@ TEST_F(SceneBufferInScene, AFreedBufferLeavesItsScene) {
 
 // ---- Copying the frame into a texture
 
-// A texture that only keeps its handle: what the buffer asks of any texture.
-class TCopyTarget : public TGLTexture {
-  RTL_CLASS(TCopyTarget, TGLTexture)
-  explicit TCopyTarget(GLenum target, TGLMinFilter minFilter = miLinear)
-      : TGLTexture(nullptr), FImage(target), FMinFilter(minFilter) {}
-  bool GetDisabled() const override { return false; }
-  void Apply(TRenderContextInfo&) override {}
-  void UnApply(TRenderContextInfo&) override {}
-  void DestroyHandles() override { FHandle.DestroyHandle(); }
-  TGLTextureImage* GetImage() const override { return &FImage; }
-  TGLMinFilter GetMinFilter() const override { return FMinFilter; }
-  TGLTextureHandle* GetTextureHandle() const override { return &FHandle; }
-  bool IsHandleAllocated() const override { return FHandle.GetHandle() != 0; }
-  GLuint AllocateHandle() override {
-    if (FHandle.GetHandle() == 0) FHandle.AllocateHandle();
-    return FHandle.GetHandle();
-  }
-  GLenum OpenGLTextureFormat() override { return GL_RGBA8; }
-
- private:
-  class TImage : public TGLTextureImage {
-   public:
-    explicit TImage(GLenum target) : TGLTextureImage(nullptr), FTarget(target) {}
-    GLenum NativeTextureTarget() const override { return FTarget; }
-
-   private:
-    GLenum FTarget;
-  };
-  mutable TImage FImage;
-  mutable TGLTextureHandle FHandle;
-  TGLMinFilter FMinFilter;
-};
-
 TEST_F(SceneBufferRecorded, CopyToTextureMakesTheTextureByItsFilterAndTarget) {
   const struct {
     const char* what;
