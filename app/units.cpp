@@ -1,6 +1,7 @@
 #include "app/units.h"
 
 #include "engine/GLContext.h"
+#include "engine/GLSceneGraph/Scene.h"
 #include "engine/GLTexture.h"
 #include "engine/base/PersistentClasses.h"
 #include "engine/base/VectorGeometry.h"
@@ -13,6 +14,7 @@ void InitializeUnits() {
   RegisterVectorLists();
   InitializeGLContext();
   InitializeGLTexture();
+  RegisterGLSceneGraph();
   RegisterGLQtContext();
 }
 

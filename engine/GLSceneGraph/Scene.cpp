@@ -6,6 +6,7 @@
 #include "engine/GLSceneGraph/Camera.h"
 #include "engine/GLSceneGraph/LightSource.h"
 #include "engine/GLSceneGraph/SceneBuffer.h"
+#include "engine/GLSceneGraph/SceneObjects.h"
 #include "engine/GLState.h"
 #include "engine/GLTexture.h"
 #include "platform/gl/OpenGL.h"
@@ -296,6 +297,7 @@ void RegisterGLSceneGraph() {
   static bool registered = false;
   if (registered) return;
   registered = true;
-  RegisterClasses(
-      {TGLLightSource::StaticClass(), TGLCamera::StaticClass(), TGLSceneGraph::StaticClass()});
+  RegisterClasses({TGLLightSource::StaticClass(), TGLCamera::StaticClass(),
+                   TGLProxyObject::StaticClass(), TGLSceneGraph::StaticClass(),
+                   TGLDirectOpenGL::StaticClass(), TGLRenderPoint::StaticClass()});
 }
