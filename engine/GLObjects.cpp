@@ -1,0 +1,7 @@
+#include "engine/GLObjects.h"
+
+#include "platform/rtl/Classes.h"
+
+void RegisterGLObjects() {
+  RegisterClasses({TGLPlane::StaticClass()});
+}
