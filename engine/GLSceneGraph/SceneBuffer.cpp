@@ -113,7 +113,7 @@ TGLSceneBuffer::TGLSceneBuffer(TPersistent* AOwner)
 
 TGLSceneBuffer::~TGLSceneBuffer() {
   try {
-    if (FCamera && FCamera->GetScene()) FCamera->GetScene()->RemoveBuffer(this);
+    LeaveScene();
   } catch (...) {
   }
   FCamera = nullptr;
@@ -156,7 +156,13 @@ void TGLSceneBuffer::CreateRC(TGLOutputDevice DeviceContext, bool MemoryContext)
 void TGLSceneBuffer::DestroyRC() {
   if (!FRenderingContext) return;
   FRenderingContext.reset();
-  if (FCamera && FCamera->GetScene()) FCamera->GetScene()->RemoveBuffer(this);
+  LeaveScene();
+}
+
+void TGLSceneBuffer::LeaveScene() {
+  TGLSceneGraph* scene = FScene;
+  FScene = nullptr;
+  if (scene) scene->RemoveBuffer(this);
 }
 
 void TGLSceneBuffer::SetupRCOptions(TGLContext* Context) {
@@ -216,7 +222,9 @@ void TGLSceneBuffer::Render(TGLBaseSceneObject* BaseObject) {
   const int64_t frameStart = PerformanceCounter();
   if (TGLSceneGraph* scene = FCamera ? FCamera->GetScene() : nullptr) {
     FCamera->AbsoluteMatrix();
+    if (scene != FScene) LeaveScene();
     scene->AddBuffer(this);
+    FScene = scene;
   }
   FRendering = true;
   const TClearOnExit endRendering(FRendering);
@@ -474,10 +482,8 @@ void TGLSceneBuffer::SetAccumBufferBits(int32_t AValue) {
 
 void TGLSceneBuffer::SetCamera(TGLCamera* ACamera) {
   if (ACamera == FCamera) return;
-  if (FCamera) {
-    if (TGLSceneGraph* scene = FCamera->GetScene()) scene->RemoveBuffer(this);
-    FCamera = nullptr;
-  }
+  LeaveScene();
+  FCamera = nullptr;
   if (ACamera && ACamera->GetScene()) {
     FCamera = ACamera;
     FCamera->TransformationChanged();

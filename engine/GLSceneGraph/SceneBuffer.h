@@ -92,7 +92,7 @@ class TGLSceneBuffer : public TGLUpdateAbleObject {
 
   // The owner is the viewer.
   explicit TGLSceneBuffer(TPersistent* AOwner);
-  // Leaves the camera's scene and destroys the context.
+  // Leaves the scene it showed and destroys the context.
   ~TGLSceneBuffer() override;
 
   // ---- The rendering context
@@ -101,7 +101,7 @@ class TGLSceneBuffer : public TGLUpdateAbleObject {
   // buffer's wishes and creates it on the device (a window), or off screen at the viewport's
   // size. Each new context starts with a fresh state cache.
   void CreateRC(TGLOutputDevice DeviceContext, bool MemoryContext);
-  // Frees the context, and the buffer leaves its camera's scene.
+  // Frees the context, and the buffer leaves the scene it showed.
   void DestroyRC();
   bool RCInstantiated() const { return FRenderingContext != nullptr; }
   TGLContext* GetRenderingContext() const { return FRenderingContext.get(); }
@@ -208,8 +208,8 @@ class TGLSceneBuffer : public TGLUpdateAbleObject {
   // ---- The camera
 
   TGLCamera* GetCamera() const { return FCamera; }
-  // A camera outside any scene is refused (Camera becomes nil). The buffer leaves the old
-  // camera's scene; it joins the new one at its next frame.
+  // A camera outside any scene is refused (Camera becomes nil). The buffer leaves the scene it
+  // showed; it joins the new camera's scene at its next frame.
   void SetCamera(TGLCamera* ACamera);
 
   // ---- Frame counters, on the performance counter
@@ -242,6 +242,9 @@ class TGLSceneBuffer : public TGLUpdateAbleObject {
 
  private:
   bool FogEnvironmentStored() const;
+  // Out of the scene the buffer joined at a frame, also when the camera has left that scene or is
+  // being freed.
+  void LeaveScene();
   // BeforeRender, PostRender and AfterRender fire only for a component owner.
   void FireRenderEvent(const TNotifyEvent& Event);
   template <class T>
@@ -276,6 +279,7 @@ class TGLSceneBuffer : public TGLUpdateAbleObject {
   std::unique_ptr<TGLFogEnvironment> FFogEnvironment;
   int32_t FAccumBufferBits = 0;
   TGLCamera* FCamera = nullptr;
+  TGLSceneGraph* FScene = nullptr;  // the scene whose buffers list holds this buffer
   int32_t FFrameCount = 0;
   float FFramesPerSecond = 0;
   int64_t FFirstPerfCounter = 0;

@@ -397,6 +397,18 @@ TEST_F(SceneBufferInScene, BuffersShareTheBaseContextAndHandItOn) {
   EXPECT_EQ(scene.GetBaseContext(), nullptr);
 }
 
+TEST_F(SceneBufferInScene, ABufferLeavesTheSceneItShowedAlsoWhenItsCameraLeftItFirst) {
+  Create();
+  buffer.SetCamera(camera);
+  buffer.Render();
+  ASSERT_NE(scene.GetBuffers(), nullptr);
+  camera->MoveTo(nullptr);
+  ASSERT_EQ(camera->GetScene(), nullptr);
+  buffer.SetCamera(nullptr);
+  EXPECT_EQ(scene.GetBuffers(), nullptr)
+      << "else the scene would keep telling a buffer that may go";
+}
+
 TEST_F(SceneBufferInScene, AFreedBufferLeavesItsScene) {
   {
     TBufferHolder leaving;
