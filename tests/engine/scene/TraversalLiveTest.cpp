@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "engine/GLSceneGraph/BaseSceneObject.h"
+#include "engine/GLSceneGraph/Camera.h"
+#include "engine/GLSceneGraph/Scene.h"
+#include "engine/GLSceneGraph/SceneBuffer.h"
 #include "engine/GLSceneGraph/SceneObjects.h"
 #include "engine/GLState.h"
 #include "tests/support/SceneGL.h"
@@ -313,6 +316,97 @@ TEST_F(TraversalLive, AProxyDrawsAgainAfterItsMasterRaised) {
   Frame();
   EXPECT_EQ(At(1, 0), Red) << "the proxy is not left thinking it is still drawing";
   EXPECT_EQ(At(-1, 0), Black);
+}
+
+// ---- Camera-invariant objects, through a whole frame of a scene buffer
+
+using TInvariantQuad = TQuadOf<TGLCameraInvariantObject>;
+
+// The camera at the origin looks along -Z, its near plane some 6 units off at this size; the
+// buffer draws without lighting or face culling,
+// so that the squares show in their own colours from either side.
+class TraversalFrames : public SceneGLUnitsTest {
+ protected:
+  void SetUp() override {
+    SceneGLUnitsTest::SetUp();
+    Log.clear();
+    buffer = std::make_unique<TGLSceneBuffer>(nullptr);
+    buffer->SetBackgroundColor(clBlack);
+    buffer->SetLighting(false);
+    buffer->SetFaceCulling(false);
+    buffer->SetViewPort(0, 0, 64, 64);
+    buffer->CreateRC(nullptr, true);
+    buffer->SetCamera(camera);
+    // Moved about by the tests; the invariant square hangs below it.
+    parent = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(scene.GetObjects());
+    quad = AddQuad<TInvariantQuad>(parent, "invariant", 0, 0, Green);
+    quad->SetStyleFlags(osBuildEveryFrame);
+  }
+  void TearDown() override {
+    buffer.reset();
+    SceneGLUnitsTest::TearDown();
+  }
+  QImage Frame() {
+    buffer->Render();
+    return ReadContextPixels(*buffer->GetRenderingContext(), 64, 64);
+  }
+  void TurnCameraToX() {
+    TGLCoordinates east(nullptr, {1, 0, 0, 0}, ckVector);
+    camera->SetDirection(&east);
+  }
+  static int GreenPixels(const QImage& image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) count += image.pixelColor(x, y) == Qt::green;
+    return count;
+  }
+
+  TGLSceneGraph scene{nullptr};
+  TGLCamera* camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(scene.GetCameras());
+  std::unique_ptr<TGLSceneBuffer> buffer;
+  TGLBaseSceneObject* parent = nullptr;
+  TInvariantQuad* quad = nullptr;
+};
+
+TEST_F(TraversalFrames, APositionInvariantObjectFollowsTheEyeAndIgnoresItsParent) {
+  quad->SetCamInvarianceMode(cimPosition);
+  quad->GetPosition()->SetPoint(0.5f, 0, -10);
+  const QImage first = Frame();
+  ASSERT_GT(GreenPixels(first), 0) << "the square is in view";
+
+  camera->GetPosition()->SetPoint(4, -2, 7);
+  parent->GetPosition()->SetPoint(5, 5, 5);
+  EXPECT_EQ(Frame(), first);
+
+  TurnCameraToX();
+  EXPECT_EQ(GreenPixels(Frame()), 0) << "the eye turned away: the square keeps its world axes";
+}
+
+TEST_F(TraversalFrames, AnOrientationInvariantObjectKeepsItsPlaceOnScreen) {
+  quad->SetCamInvarianceMode(cimOrientation);
+  // Drawn with Y and Z flipped: 10 units in front of the eye and below the centre.
+  quad->GetPosition()->SetPoint(0, 0.25f, 10);
+  const QImage first = Frame();
+  ASSERT_GT(GreenPixels(first), 0);
+  EXPECT_EQ(first.pixelColor(32, 40), Qt::green) << "below the centre, top row first";
+  EXPECT_NE(first.pixelColor(32, 24), Qt::green);
+
+  camera->GetPosition()->SetPoint(4, -2, 7);
+  TurnCameraToX();
+  EXPECT_EQ(Frame(), first);
+}
+
+TEST_F(TraversalFrames, AnInvariantObjectThatRaisesLeavesTheBuffersMatricesBalanced) {
+  quad->SetCamInvarianceMode(cimPosition);
+  quad->GetPosition()->SetPoint(0, 0, -10);
+  quad->Throws = true;
+  EXPECT_TRUE(Raises<Exception>([&] { buffer->Render(); }, "invariant cannot be drawn"));
+  EXPECT_TRUE(Raises<EAssertionFailed>([&] { buffer->PopModelViewMatrix(); },
+                                       testing::HasSubstr("Unbalanced PopModelViewMatrix")))
+      << "the matrix the object pushed is gone";
+
+  quad->Throws = false;
+  EXPECT_GT(GreenPixels(Frame()), 0) << "the next frame draws";
 }
 
 }  // namespace
