@@ -9,9 +9,12 @@
 
 #include "engine/GLSceneGraph.h"
 #include "engine/GLSceneGraph/Camera.h"
+#include "tests/engine/scene/CameraLightChecks.h"
 #include "tests/support/SceneGL.h"
 
 namespace {
+
+using camera_light_test::ExpectNear;
 
 TMatrix ReadMatrix(GLenum pname) {
   TMatrix m;
@@ -24,10 +27,6 @@ void ExpectMatrixNear(const TMatrix& actual, const TMatrix& expected, const std:
     for (int j = 0; j < 4; ++j)
       EXPECT_NEAR(actual[i][j], expected[i][j], 2e-6 * std::fmax(1, std::fabs(expected[i][j])))
           << what << ": element " << 4 * i + j;
-}
-
-void ExpectNear(const TVector& actual, const TVector& expected, const std::string& what) {
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-5) << what << " [" << i << "]";
 }
 
 // Every projection is multiplied onto what the matrix held, as a picking matrix would be.

@@ -3,42 +3,25 @@
 
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "engine/GLSceneGraph.h"
 #include "engine/GLSceneGraph/Camera.h"
 #include "engine/GLSceneGraph/LightSource.h"
+#include "tests/engine/scene/CameraLightChecks.h"
 
 namespace {
 
-constexpr float inf = std::numeric_limits<float>::infinity();
-constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+using namespace camera_light_test;
 
-std::vector<std::string> Log;
-
-// Logs the notices the camera sends on.
-class TLoggingCamera : public TGLCamera {
-  RTL_CLASS(TLoggingCamera, TGLCamera)
-  using TGLCamera::TGLCamera;
-  void NotifyChange(TObject* Sender) override {
-    Log.push_back("notice");
-    inherited::NotifyChange(Sender);
-  }
-};
+using TCountingCamera = TCounting<TGLCamera>;
 
 class CameraTest : public ::testing::Test {
  protected:
-  void SetUp() override { Log.clear(); }
-
   TGLSceneGraph Scene{nullptr};
-  TLoggingCamera* Camera = TGLBaseSceneObject::CreateAsChild<TLoggingCamera>(Scene.GetCameras());
+  TCountingCamera* Camera = TGLBaseSceneObject::CreateAsChild<TCountingCamera>(Scene.GetCameras());
 };
-
-void ExpectNear(const TVector& actual, const TVector& expected, const std::string& what) {
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-5) << what << " [" << i << "]";
-}
 
 TEST_F(CameraTest, ANewCameraLooksDownMinusZThroughAFiftyMillimetreLens) {
   TGLCamera camera(nullptr);
@@ -66,24 +49,24 @@ TEST_F(CameraTest, SettersClampOrRefuseWhatNoProjectionCanUse) {
       {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, 35, 35},
       {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, -5, 1},
       {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, 0, 1},
-      {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, -inf, 1},
-      {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, inf, 50},
-      {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, nan, 50},
+      {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, -Inf, 1},
+      {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, Inf, 50},
+      {"FocalLength", &TGLCamera::GetFocalLength, &TGLCamera::SetFocalLength, 50, NaN, 50},
       {"DepthOfView", &TGLCamera::GetDepthOfView, &TGLCamera::SetDepthOfView, 100, 20, 20},
       {"DepthOfView", &TGLCamera::GetDepthOfView, &TGLCamera::SetDepthOfView, 100, 0, 100},
       {"DepthOfView", &TGLCamera::GetDepthOfView, &TGLCamera::SetDepthOfView, 100, -1, 100},
-      {"DepthOfView", &TGLCamera::GetDepthOfView, &TGLCamera::SetDepthOfView, 100, inf, 100},
-      {"DepthOfView", &TGLCamera::GetDepthOfView, &TGLCamera::SetDepthOfView, 100, nan, 100},
+      {"DepthOfView", &TGLCamera::GetDepthOfView, &TGLCamera::SetDepthOfView, 100, Inf, 100},
+      {"DepthOfView", &TGLCamera::GetDepthOfView, &TGLCamera::SetDepthOfView, 100, NaN, 100},
       {"NearPlaneBias", &TGLCamera::GetNearPlaneBias, &TGLCamera::SetNearPlaneBias, 2, 0.5f, 0.5f},
       {"NearPlaneBias", &TGLCamera::GetNearPlaneBias, &TGLCamera::SetNearPlaneBias, 2, -1, 1},
       {"NearPlaneBias", &TGLCamera::GetNearPlaneBias, &TGLCamera::SetNearPlaneBias, 2, 0, 1},
-      {"NearPlaneBias", &TGLCamera::GetNearPlaneBias, &TGLCamera::SetNearPlaneBias, 2, inf, 2},
-      {"NearPlaneBias", &TGLCamera::GetNearPlaneBias, &TGLCamera::SetNearPlaneBias, 2, nan, 2},
+      {"NearPlaneBias", &TGLCamera::GetNearPlaneBias, &TGLCamera::SetNearPlaneBias, 2, Inf, 2},
+      {"NearPlaneBias", &TGLCamera::GetNearPlaneBias, &TGLCamera::SetNearPlaneBias, 2, NaN, 2},
       {"SceneScale", &TGLCamera::GetSceneScale, &TGLCamera::SetSceneScale, 2, 0, 1},
       {"SceneScale", &TGLCamera::GetSceneScale, &TGLCamera::SetSceneScale, 2, -3, -3},
-      {"SceneScale", &TGLCamera::GetSceneScale, &TGLCamera::SetSceneScale, 2, inf, 2},
-      {"SceneScale", &TGLCamera::GetSceneScale, &TGLCamera::SetSceneScale, 2, -inf, 2},
-      {"SceneScale", &TGLCamera::GetSceneScale, &TGLCamera::SetSceneScale, 2, nan, 2},
+      {"SceneScale", &TGLCamera::GetSceneScale, &TGLCamera::SetSceneScale, 2, Inf, 2},
+      {"SceneScale", &TGLCamera::GetSceneScale, &TGLCamera::SetSceneScale, 2, -Inf, 2},
+      {"SceneScale", &TGLCamera::GetSceneScale, &TGLCamera::SetSceneScale, 2, NaN, 2},
   };
   for (const auto& c : cases) {
     TGLCamera camera(nullptr);
@@ -113,12 +96,12 @@ TEST_F(CameraTest, PlacementSettingsMarkTheTransformationTheOthersOnlyNotify) {
       {"an equal SceneScale after a clamp", [](TGLCamera& c) { c.SetSceneScale(0); }, false, 0},
   };
   for (const auto& c : cases) {
-    auto* camera = TGLBaseSceneObject::CreateAsChild<TLoggingCamera>(Scene.GetCameras());
+    auto* camera = TGLBaseSceneObject::CreateAsChild<TCountingCamera>(Scene.GetCameras());
     camera->AbsoluteMatrix();
-    Log.clear();
+    camera->Notices = 0;
     c.change(*camera);
     EXPECT_EQ((camera->GetChangeFlags() & chLocalDirty) != 0, c.transformation) << c.what;
-    EXPECT_EQ(Log.size(), c.notices) << c.what;
+    EXPECT_EQ(camera->Notices, c.notices) << c.what;
     delete camera;
   }
 }
@@ -131,10 +114,10 @@ TEST_F(CameraTest, AFreedTargetIsForgotten) {
   delete first;
   EXPECT_EQ(Camera->GetTargetObject(), second) << "a former target is no longer watched";
   Camera->AbsoluteMatrix();
-  Log.clear();
+  Camera->Notices = 0;
   delete second;
   EXPECT_EQ(Camera->GetTargetObject(), nullptr);
-  EXPECT_EQ(Log.size(), 1u) << "losing the target changes the view";
+  EXPECT_EQ(Camera->Notices, 1u) << "losing the target changes the view";
 
   auto* target = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(Scene.GetObjects());
   Camera->SetTargetObject(target);
@@ -224,23 +207,14 @@ TEST_F(CameraTest, TheCameraIsNeverHitByARay) {
   EXPECT_EQ(point, (TVector{7, 7, 7, 7}));
 }
 
-std::string WriteLayout(TComponent* root) {
-  TStringStream stream;
-  stream.WriteComponent(root);
-  return stream.DataString();
-}
-
 // As in a window layout: the form owns the scene and its nodes.
 TEST_F(CameraTest, LayoutKeepsTheSettingsAndTheTarget) {
   RegisterGLSceneGraph();
   TComponent form(nullptr);
-  auto* scene = new TGLSceneGraph(&form);
-  scene->SetName("Scene");
-  auto* light = new TGLLightSource(&form);
-  light->SetName("Lamp");
+  auto* scene = MakeNamed<TGLSceneGraph>(form, "Scene");
+  auto* light = MakeNamed<TGLLightSource>(form, "Lamp");
   scene->GetObjects()->AddChild(light);
-  auto* camera = new TGLCamera(&form);
-  camera->SetName("Eye");
+  auto* camera = MakeNamed<TGLCamera>(form, "Eye");
   scene->GetCameras()->AddChild(camera);
   camera->SetFocalLength(105);
   camera->SetDepthOfView(40);

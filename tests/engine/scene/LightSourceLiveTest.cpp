@@ -6,9 +6,12 @@
 
 #include "engine/GLSceneGraph.h"
 #include "engine/GLSceneGraph/LightSource.h"
+#include "tests/engine/scene/CameraLightChecks.h"
 #include "tests/support/SceneGL.h"
 
 namespace {
+
+using camera_light_test::ExpectNear;
 
 TVector ReadLight(GLenum light, GLenum pname) {
   TVector v{};
@@ -18,10 +21,6 @@ TVector ReadLight(GLenum light, GLenum pname) {
 
 float ReadLightValue(GLenum light, GLenum pname) {
   return ReadLight(light, pname)[0];
-}
-
-void ExpectNear(const TVector& actual, const TVector& expected, const std::string& what) {
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-5) << what << " [" << i << "]";
 }
 
 class LightSourceLive : public SceneGLTest {

@@ -6,34 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "engine/GLSceneGraph.h"
 #include "engine/GLSceneGraph/LightSource.h"
+#include "tests/engine/scene/CameraLightChecks.h"
 #include "tests/support/Raises.h"
 
 namespace {
 
-constexpr float nan = std::numeric_limits<float>::quiet_NaN();
-constexpr float inf = std::numeric_limits<float>::infinity();
+using namespace camera_light_test;
 
-std::vector<std::string> Log;
-
-class TLoggingLight : public TGLLightSource {
-  RTL_CLASS(TLoggingLight, TGLLightSource)
-  using TGLLightSource::TGLLightSource;
-  void NotifyChange(TObject* Sender) override {
-    Log.push_back("notice");
-    inherited::NotifyChange(Sender);
-  }
-};
+using TCountingLight = TCounting<TGLLightSource>;
 
 class LightSourceTest : public ::testing::Test {
  protected:
-  void SetUp() override { Log.clear(); }
-
   TGLLightSource* NewLight(TGLBaseSceneObject* parent = nullptr) {
     return TGLBaseSceneObject::CreateAsChild<TGLLightSource>(parent ? parent : Scene.GetObjects());
   }
@@ -88,28 +76,28 @@ TEST_F(LightSourceTest, SettersIgnoreWhatOpenGLWouldRefuse) {
       {"SpotCutOff", cutOff, setCutOff, 45, 120, 45},
       {"SpotCutOff", cutOff, setCutOff, 45, -1, 45},
       {"SpotCutOff", cutOff, setCutOff, 45, 90.5f, 45},
-      {"SpotCutOff", cutOff, setCutOff, 45, nan, 45},
+      {"SpotCutOff", cutOff, setCutOff, 45, NaN, 45},
       {"SpotExponent", exponent, setExponent, 2, 128, 128},
       {"SpotExponent", exponent, setExponent, 2, 0, 0},
       {"SpotExponent", exponent, setExponent, 2, 128.5f, 2},
       {"SpotExponent", exponent, setExponent, 2, -1, 2},
-      {"SpotExponent", exponent, setExponent, 2, nan, 2},
+      {"SpotExponent", exponent, setExponent, 2, NaN, 2},
       {"LinearAttenuation", linear, setLinear, 2, 0, 0},
-      {"LinearAttenuation", linear, setLinear, 2, inf, inf},
+      {"LinearAttenuation", linear, setLinear, 2, Inf, Inf},
       {"LinearAttenuation", linear, setLinear, 2, -0.5f, 2},
-      {"LinearAttenuation", linear, setLinear, 2, nan, 2},
+      {"LinearAttenuation", linear, setLinear, 2, NaN, 2},
       {"ConstAttenuation", &TGLLightSource::GetConstAttenuation,
        &TGLLightSource::SetConstAttenuation, 2, -1, 2},
       {"QuadraticAttenuation", &TGLLightSource::GetQuadraticAttenuation,
        &TGLLightSource::SetQuadraticAttenuation, 2, -1, 2},
   };
   for (const auto& c : cases) {
-    TLoggingLight light(nullptr);
+    TCountingLight light(nullptr);
     (light.*c.set)(c.before);
-    Log.clear();
+    light.Notices = 0;
     (light.*c.set)(c.value);
     EXPECT_EQ((light.*c.get)(), c.after) << c.property << " := " << c.value;
-    EXPECT_EQ(Log.size(), c.after == c.before ? 0u : 1u) << c.property << " := " << c.value;
+    EXPECT_EQ(light.Notices, c.after == c.before ? 0u : 1u) << c.property << " := " << c.value;
   }
 }
 
@@ -132,10 +120,10 @@ TEST_F(LightSourceTest, EachSettingNotifiesOnceWhenItChanges) {
       {"SpotDirection", [&](TGLLightSource& l) { l.SetSpotDirection(&axis); }, 1},
   };
   for (const auto& c : cases) {
-    auto* light = TGLBaseSceneObject::CreateAsChild<TLoggingLight>(Scene.GetObjects());
-    Log.clear();
+    auto* light = TGLBaseSceneObject::CreateAsChild<TCountingLight>(Scene.GetObjects());
+    light->Notices = 0;
     c.change(*light);
-    EXPECT_EQ(Log.size(), c.notices) << c.what;
+    EXPECT_EQ(light->Notices, c.notices) << c.what;
     delete light;
   }
   TGLLightSource light(nullptr);
@@ -148,12 +136,12 @@ TEST_F(LightSourceTest, EachSettingNotifiesOnceWhenItChanges) {
 }
 
 TEST_F(LightSourceTest, WritingTheSpotDirectionMovesTheLightsFrame) {
-  auto* light = TGLBaseSceneObject::CreateAsChild<TLoggingLight>(Scene.GetObjects());
+  auto* light = TGLBaseSceneObject::CreateAsChild<TCountingLight>(Scene.GetObjects());
   light->AbsoluteMatrix();
-  Log.clear();
+  light->Notices = 0;
   light->GetSpotDirection()->SetVector(0, -1, 0);
   EXPECT_NE(light->GetChangeFlags() & chLocalDirty, 0);
-  EXPECT_EQ(Log.size(), 1u);
+  EXPECT_EQ(light->Notices, 1u);
   EXPECT_EQ(light->GetDirection()->GetAsVector(), (TVector{0, 0, 1, 0})) << "not the node's own";
 }
 
@@ -213,20 +201,12 @@ TEST_F(LightSourceTest, ALightIsNeverHitAndHasNoOutlineOrList) {
   EXPECT_EQ(light->GetHandle(rci), 0u) << "no list is compiled, so no OpenGL call is made";
 }
 
-std::string WriteLayout(TComponent* root) {
-  TStringStream stream;
-  stream.WriteComponent(root);
-  return stream.DataString();
-}
-
 // As in a window layout: the form owns the scene and its nodes.
 TEST_F(LightSourceTest, LayoutKeepsTheSettings) {
   RegisterGLSceneGraph();
   TComponent form(nullptr);
-  auto* scene = new TGLSceneGraph(&form);
-  scene->SetName("Scene");
-  auto* light = new TGLLightSource(&form);
-  light->SetName("Lamp");
+  auto* scene = MakeNamed<TGLSceneGraph>(form, "Scene");
+  auto* light = MakeNamed<TGLLightSource>(form, "Lamp");
   scene->GetObjects()->AddChild(light);
   std::string layout = WriteLayout(&form);
   for (const char* line : {"ConstAttenuation = 1.0\n", "SpotCutOff = 180.0\n",
