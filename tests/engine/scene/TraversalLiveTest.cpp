@@ -409,4 +409,42 @@ TEST_F(TraversalFrames, AnInvariantObjectThatRaisesLeavesTheBuffersMatricesBalan
   EXPECT_GT(GreenPixels(Frame()), 0) << "the next frame draws";
 }
 
+// The x axis of a node 10 units ahead, a tenth of its size: as long as the camera's depth of
+// view, it runs off both sides of the view at 100 and stops short of them at 5.
+TEST_F(TraversalFrames, TheAxesAreAsLongAsTheCamerasDepthOfView) {
+  quad->Half = 0;
+  quad->GetPosition()->SetPoint(0, 0, -10);
+  TGLCoordinates tenth(nullptr, {0.1f, 0.1f, 0.1f, 0}, ckVector);
+  quad->SetScale(&tenth);
+  quad->SetShowAxes(true);
+  // The columns of the frame's middle rows holding the colour.
+  const auto columns = [&](const QImage& image, QColor colour) {
+    std::vector<int> found;
+    for (int x = 0; x < image.width(); ++x)
+      for (int y = 30; y < 34; ++y)
+        if (image.pixelColor(x, y) == colour) {
+          found.push_back(x);
+          break;
+        }
+    return found;
+  };
+  const QColor positive(255, 0, 0), negative(128, 0, 0);
+
+  QImage frame = Frame();
+  std::vector<int> right = columns(frame, positive), left = columns(frame, negative);
+  ASSERT_FALSE(right.empty());
+  ASSERT_FALSE(left.empty());
+  EXPECT_GE(right.back(), 60);
+  EXPECT_LE(left.front(), 3) << "the negative half, dimmed";
+
+  camera->SetDepthOfView(5);
+  frame = Frame();
+  right = columns(frame, positive);
+  left = columns(frame, negative);
+  ASSERT_FALSE(right.empty());
+  ASSERT_FALSE(left.empty());
+  EXPECT_LT(right.back(), 56);
+  EXPECT_GT(left.front(), 8);
+}
+
 }  // namespace
