@@ -357,15 +357,23 @@ void ReadLayout(const std::string& layout, TComponent* root) {
   stream.ReadComponent(root);
 }
 
+// A scene object with a material, and a library holding "Gold" beside it in the layout.
+struct TPlaneWithLibrary {
+  TPlaneWithLibrary() {
+    object.SetName("Plane");
+    library->SetName("Library");
+    library->Add("Gold");
+  }
+  TFakeParts parts;
+  TFakeObject object{nullptr};
+  TFakeLibrary* library = new TFakeLibrary(&object);
+  TGLMaterial& material = *object.Material;
+};
+
 TEST_F(MaterialTest, LayoutStoresWhatDiffersFromTheDefaultsInPublishedOrder) {
   vKeepDefaultCoordinates = true;
-  TFakeParts parts;
-  TFakeObject object(nullptr);
-  object.SetName("Plane");
-  auto* library = new TFakeLibrary(&object);
-  library->SetName("Library");
-  library->Add("Gold");
-  TGLMaterial& material = *object.Material;
+  TPlaneWithLibrary plane;
+  TGLMaterial& material = plane.material;
   material.GetBackProperties()->GetDiffuse()->SetDirectColor({0.5f, 0, 0, 1});
   material.GetFrontProperties()->GetDiffuse()->SetDirectColor({0, 0.5f, 0, 1});
   material.GetFrontProperties()->GetEmission()->SetDirectColor({0, 0, 0.5f, 1});
@@ -374,10 +382,10 @@ TEST_F(MaterialTest, LayoutStoresWhatDiffersFromTheDefaultsInPublishedOrder) {
   material.SetMaterialOptions(moNoLighting);
   material.SetFaceCulling(fcCull);
   material.SetLibMaterialName("Lead");
-  material.SetMaterialLibrary(library);
+  material.SetMaterialLibrary(plane.library);
   FakeUnits(material)->Add(3);
 
-  const std::string layout = WriteLayout(&object);
+  const std::string layout = WriteLayout(&plane.object);
   EXPECT_EQ(layout,
             "object Plane: TFakeObject\n"
             "  Material.BackProperties.Diffuse.Color = {0000003F00000000000000000000803F}\n"
@@ -408,19 +416,14 @@ TEST_F(MaterialTest, LayoutStoresWhatDiffersFromTheDefaultsInPublishedOrder) {
 }
 
 TEST_F(MaterialTest, ALinkedMaterialStoresOnlyItsLink) {
-  TFakeParts parts;
-  TFakeObject object(nullptr);
-  object.SetName("Plane");
-  auto* library = new TFakeLibrary(&object);
-  library->SetName("Library");
-  library->Add("Gold");
-  TGLMaterial& material = *object.Material;
+  TPlaneWithLibrary plane;
+  TGLMaterial& material = plane.material;
   material.SetBlendingMode(bmAdditive);
   material.SetFaceCulling(fcNoCull);
-  material.SetMaterialLibrary(library);
+  material.SetMaterialLibrary(plane.library);
   material.SetLibMaterialName("Gold");
 
-  const std::string layout = WriteLayout(&object);
+  const std::string layout = WriteLayout(&plane.object);
   EXPECT_THAT(layout, HasSubstr("  Material.FaceCulling = fcNoCull\n"
                                 "  Material.MaterialLibrary = Library\n"
                                 "  Material.LibMaterialName = 'Gold'\n"
