@@ -1,6 +1,8 @@
 #include "app/units.h"
 
 #include "engine/GLContext.h"
+#include "engine/GLGraph.h"
+#include "engine/GLObjects.h"
 #include "engine/GLSceneGraph/Scene.h"
 #include "engine/GLTexture.h"
 #include "engine/base/PersistentClasses.h"
@@ -15,6 +17,8 @@ void InitializeUnits() {
   InitializeGLContext();
   InitializeGLTexture();
   RegisterGLSceneGraph();
+  RegisterGLObjects();
+  RegisterGLGraph();
   RegisterGLQtContext();
 }
 

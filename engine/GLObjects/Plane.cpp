@@ -37,6 +37,12 @@ bool Store(T& Field, T AValue) {
   return true;
 }
 
+// A tile never spans more than the whole texture. The setters compare the value as given, so
+// writing 2 over a stored 1 still signals.
+float ClampedScope(float AValue) {
+  return AValue > 1 ? 1.0f : AValue;
+}
+
 }  // namespace
 
 void TGLPlane::SetWidth(float AValue) {
@@ -56,11 +62,15 @@ void TGLPlane::SetYOffset(float AValue) {
 }
 
 void TGLPlane::SetXScope(float AValue) {
-  if (Store(FXScope, AValue > 1 ? 1.0f : AValue)) StructureChanged();
+  if (AValue == FXScope) return;
+  FXScope = ClampedScope(AValue);
+  StructureChanged();
 }
 
 void TGLPlane::SetYScope(float AValue) {
-  if (Store(FYScope, AValue > 1 ? 1.0f : AValue)) StructureChanged();
+  if (AValue == FYScope) return;
+  FYScope = ClampedScope(AValue);
+  StructureChanged();
 }
 
 void TGLPlane::SetXTiles(uint32_t AValue) {
