@@ -55,6 +55,13 @@ TGLSceneGraph::TGLSceneGraph(TComponent* AOwner) : inherited(AOwner) {
 
 TGLSceneGraph::~TGLSceneGraph() {
   Destroying();
+  // The buffers still showing the scene look through cameras that go with it: they let go of
+  // them, and so of the scene, before anything is freed.
+  while (FBuffers) {
+    auto* buffer = static_cast<TGLSceneBuffer*>(FBuffers->Get(FBuffers->Count() - 1));
+    buffer->SetCamera(nullptr);
+    RemoveBuffer(buffer);
+  }
   FObjects->ReleaseDisplayLists();
   // The lights still in the trees give up their slots as they go, so the list outlives them.
   delete FCameras;
