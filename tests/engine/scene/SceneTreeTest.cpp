@@ -522,18 +522,42 @@ TEST_F(SceneTreeTest, AssignRefusesOtherClassesAndItsOwnLineage) {
   EXPECT_EQ(Tree(root), "a(b)");
 }
 
-TEST_F(SceneTreeTest, ProgressVisitsChildrenLastFirstBeforeTheNodesOwnEvent) {
+std::vector<std::string> ProgressLog;
+
+class TTestBehaviour : public TGLBehaviour {
+  RTL_CLASS(TTestBehaviour, TGLBehaviour)
+  explicit TTestBehaviour(TXCollection* AOwner)
+      : TGLBehaviour(AOwner, XCollectionItemClass<TTestBehaviour>()) {}
+  static std::string FriendlyName() { return "Test behaviour"; }
+  void DoProgress(const TGLProgressTimes&) override { ProgressLog.push_back(GetName()); }
+};
+
+TEST_F(SceneTreeTest, ProgressVisitsChildrenLastFirstThenBehavioursThenTheNodesOwnEvent) {
   auto* a = form.Make("a", root);
   form.Make("b", a);
   form.Make("c", a);
-  std::vector<std::string> order;
   for (auto* node : {a, form.Get("b"), form.Get("c")})
-    node->OnProgress = [&order](TObject* sender, double delta, double now) {
-      order.push_back(static_cast<TComponent*>(sender)->GetName() + " " + FloatToStr(delta) + " " +
-                      FloatToStr(now));
+    node->OnProgress = [](TObject* sender, double delta, double now) {
+      ProgressLog.push_back(static_cast<TComponent*>(sender)->GetName() + " " + FloatToStr(delta) +
+                            " " + FloatToStr(now));
     };
+  (new TTestBehaviour(a->GetBehaviours()))->SetName("behaviour of a");
+  ProgressLog.clear();
   a->DoProgress({0.5, 3});
-  EXPECT_EQ(order, (std::vector<std::string>{"c 0.5 3", "b 0.5 3", "a 0.5 3"}));
+  EXPECT_EQ(ProgressLog,
+            (std::vector<std::string>{"c 0.5 3", "b 0.5 3", "behaviour of a", "a 0.5 3"}));
+}
+
+TEST_F(SceneTreeTest, ANewChildOfAClassComesLastOrFirstOwnedByTheNodesOwner) {
+  auto* a = form.Make("a", root);
+  form.Make("b", a);
+  auto* last = a->AddNewChild(TNodeA::StaticClass());
+  auto* first = a->AddNewChildFirst(TNodeB::StaticClass());
+  EXPECT_EQ(Classes(a), "TNodeB TGLBaseSceneObject TNodeA");
+  for (auto* node : {first, last}) {
+    EXPECT_EQ(node->Owner(), &form);
+    EXPECT_EQ(node->GetScene(), scene);
+  }
 }
 
 // ---- In a layout text
@@ -548,13 +572,6 @@ class TPublishedNode : public TGLBaseSceneObject {
     return table;
   }
   using TGLBaseSceneObject::TGLBaseSceneObject;
-};
-
-class TTestBehaviour : public TGLBehaviour {
-  RTL_CLASS(TTestBehaviour, TGLBehaviour)
-  explicit TTestBehaviour(TXCollection* AOwner)
-      : TGLBehaviour(AOwner, XCollectionItemClass<TTestBehaviour>()) {}
-  static std::string FriendlyName() { return "Test behaviour"; }
 };
 
 class SceneTreeLayoutTest : public testing::Test {
