@@ -3,25 +3,10 @@
 #include "engine/GLSceneGraph/Behaviours.h"
 #include "engine/GLSceneGraph/Scene.h"
 #include "engine/GLSceneGraph/SceneBuffer.h"
+#include "engine/GLSceneGraph/Traversal.h"
 #include "engine/base/XOpenGL.h"
 #include "platform/gl/OpenGL.h"
 #include "platform/rtl/SysUtils.h"
-
-namespace {
-
-// Runs Body, then Cleanup, whether Body returns or raises.
-template <class Body, class Cleanup>
-void WithCleanup(Body&& body, Cleanup&& cleanup) {
-  try {
-    body();
-  } catch (...) {
-    cleanup();
-    throw;
-  }
-  cleanup();
-}
-
-}  // namespace
 
 // ---- TGLCustomSceneObject
 

@@ -21,18 +21,6 @@
 
 namespace {
 
-// Runs Body, then Cleanup, whether Body returns or raises.
-template <class Body, class Cleanup>
-void WithCleanup(Body&& body, Cleanup&& cleanup) {
-  try {
-    body();
-  } catch (...) {
-    cleanup();
-    throw;
-  }
-  cleanup();
-}
-
 struct TPickingTable {
   std::vector<TGLBaseSceneObject*> Objects;  // name - 1 -> node
   std::unordered_map<const TGLBaseSceneObject*, GLuint> Names;
