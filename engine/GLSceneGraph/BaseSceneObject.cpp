@@ -313,28 +313,27 @@ TVector TGLBaseSceneObject::ReverseSideVector() const {
   return Cross(FDirection->GetAsVector(), FUp->GetAsVector());
 }
 
-void TGLBaseSceneObject::SetShowAxes(bool AValue) {
-  if (FShowAxes == AValue) return;
-  FShowAxes = AValue;
+template <class T>
+void TGLBaseSceneObject::StoreAndNotify(T& Field, T AValue) {
+  if (Field == AValue) return;
+  Field = AValue;
   NotifyChange(this);
+}
+
+void TGLBaseSceneObject::SetShowAxes(bool AValue) {
+  StoreAndNotify(FShowAxes, AValue);
 }
 
 void TGLBaseSceneObject::SetObjectsSorting(TGLObjectsSorting AValue) {
-  if (FObjectsSorting == AValue) return;
-  FObjectsSorting = AValue;
-  NotifyChange(this);
+  StoreAndNotify(FObjectsSorting, AValue);
 }
 
 void TGLBaseSceneObject::SetVisibilityCulling(TGLVisibilityCulling AValue) {
-  if (FVisibilityCulling == AValue) return;
-  FVisibilityCulling = AValue;
-  NotifyChange(this);
+  StoreAndNotify(FVisibilityCulling, AValue);
 }
 
 void TGLBaseSceneObject::SetVisible(bool AValue) {
-  if (FVisible == AValue) return;
-  FVisible = AValue;
-  NotifyChange(this);
+  StoreAndNotify(FVisible, AValue);
 }
 
 // ---- Matrices

@@ -259,6 +259,9 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public IGLS
   friend class TGLSceneGraph;
 
   void SetAngle(int Axis, float AValue);
+  // Stores a value that differs, then the repaint notice.
+  template <class T>
+  void StoreAndNotify(T& Field, T AValue);
   // Whether ANode is this node or one of its descendants.
   bool Contains(const TGLBaseSceneObject* ANode) const;
   TGLBaseSceneObject* NewNode(TGLBaseSceneObjectClass AChild) const;

@@ -183,29 +183,12 @@ TEST_F(SceneGraphRayCastTest, WithoutAHitNilAndTheOutputsUntouched) {
 
 // ---- In a layout text
 
-class TPlainObject : public TGLBaseSceneObject {
-  RTL_CLASS(TPlainObject, TGLBaseSceneObject)
-  static const TPropertyTable& Published() {
-    static const TPropertyTable table = [] {
-      auto builder = TPropertyTable::Extend<TPlainObject>(inherited::Published());
-      return TPropertyTable(PublishNodeProperties(builder));
-    }();
-    return table;
-  }
-  using TGLBaseSceneObject::TGLBaseSceneObject;
-};
-
 class SceneGraphLayoutTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     RegisterGLSceneGraph();
     RegisterGLSceneGraph();
-    RegisterClasses({TTestForm::StaticClass(), TPlainObject::StaticClass()});
-  }
-  static std::string Write(TComponent* root) {
-    TStringStream stream;
-    stream.WriteComponent(root);
-    return stream.DataString();
+    RegisterTestClasses();
   }
 };
 
@@ -222,15 +205,15 @@ TEST_F(SceneGraphLayoutTest, ObjectsThenCamerasRoundTripIntoTheirRoots) {
   scene->SetName("Scene");
   scene->SetVisibilityCulling(vcObjectBased);
   auto* camera = form.Make<TGLCamera>("Camera", scene->GetCameras());
-  auto* plane = form.Make<TPlainObject>("Plane", scene->GetObjects());
-  form.Make<TPlainObject>("Child", plane)->GetPosition()->SetPoint(0, 0, 1);
+  auto* plane = form.Make<TPublishedNode>("Plane", scene->GetObjects());
+  form.Make<TPublishedNode>("Child", plane)->GetPosition()->SetPoint(0, 0, 1);
   form.Make<TGLLightSource>("Light", scene->GetObjects());
   camera->SetTargetObject(plane);
 
-  const std::string layout = Write(&form);
+  const std::string layout = WriteLayout(&form);
   const size_t scenePos = layout.find(
       "  object Scene: TGLSceneGraph\n    VisibilityCulling = "
-      "vcObjectBased\n    object Plane: TPlainObject\n");
+      "vcObjectBased\n    object Plane: TPublishedNode\n");
   EXPECT_NE(scenePos, std::string::npos) << layout;
   EXPECT_LT(layout.find("object Light:"), layout.find("object Camera:")) << layout;
   EXPECT_EQ(layout.find("ObjectsSorting"), std::string::npos);
@@ -248,7 +231,7 @@ TEST_F(SceneGraphLayoutTest, ObjectsThenCamerasRoundTripIntoTheirRoots) {
   EXPECT_EQ(read.Get<TGLCamera>("Camera")->GetTargetObject(), read.Get("Plane"));
   EXPECT_EQ(Slots(*readScene), "Light");
   EXPECT_EQ(read.Get("Child")->GetScene(), readScene);
-  EXPECT_EQ(Write(&read), layout);
+  EXPECT_EQ(WriteLayout(&read), layout);
 }
 
 TEST_F(SceneGraphLayoutTest, SetChildOrderMovesAnObjectAmongItsSiblings) {

@@ -50,6 +50,34 @@ class TTestForm : public TComponent {
   }
 };
 
+// A node that publishes all the node properties, as the scene objects of a layout do.
+class TPublishedNode : public TGLBaseSceneObject {
+  RTL_CLASS(TPublishedNode, TGLBaseSceneObject)
+  static const TPropertyTable& Published() {
+    static const TPropertyTable table = [] {
+      auto builder = TPropertyTable::Extend<TPublishedNode>(inherited::Published());
+      return TPropertyTable(PublishNodeProperties(builder));
+    }();
+    return table;
+  }
+  using TGLBaseSceneObject::TGLBaseSceneObject;
+};
+
+// The form and the published node for layouts; registering again changes nothing.
+inline void RegisterTestClasses() {
+  static const bool registered = [] {
+    RegisterClasses({TTestForm::StaticClass(), TPublishedNode::StaticClass()});
+    return true;
+  }();
+  (void)registered;
+}
+
+inline std::string WriteLayout(TComponent* root) {
+  TStringStream stream;
+  stream.WriteComponent(root);
+  return stream.DataString();
+}
+
 // "a(L x) b": the children of node by name, nested.
 inline std::string Tree(const TGLBaseSceneObject* node) {
   std::string text;

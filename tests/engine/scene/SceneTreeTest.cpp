@@ -562,28 +562,11 @@ TEST_F(SceneTreeTest, ANewChildOfAClassComesLastOrFirstOwnedByTheNodesOwner) {
 
 // ---- In a layout text
 
-class TPublishedNode : public TGLBaseSceneObject {
-  RTL_CLASS(TPublishedNode, TGLBaseSceneObject)
-  static const TPropertyTable& Published() {
-    static const TPropertyTable table = [] {
-      auto builder = TPropertyTable::Extend<TPublishedNode>(inherited::Published());
-      return TPropertyTable(PublishNodeProperties(builder));
-    }();
-    return table;
-  }
-  using TGLBaseSceneObject::TGLBaseSceneObject;
-};
-
 class SceneTreeLayoutTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    RegisterClasses({TTestForm::StaticClass(), TPublishedNode::StaticClass()});
+    RegisterTestClasses();
     RegisterXCollectionItemClass(XCollectionItemClass<TTestBehaviour>());
-  }
-  static std::string Write(TComponent* root) {
-    TStringStream stream;
-    stream.WriteComponent(root);
-    return stream.DataString();
   }
   static std::unique_ptr<TTestForm> Read(const std::string& layout) {
     auto form = std::make_unique<TTestForm>();
@@ -608,7 +591,7 @@ TEST_F(SceneTreeLayoutTest, ASmallTreeRoundTripsThroughTheWriterAndTheReader) {
   new TTestBehaviour(child->GetBehaviours());
   top->GetEffects();  // read, so created, but empty
 
-  const std::string layout = Write(&form);
+  const std::string layout = WriteLayout(&form);
   EXPECT_NE(layout.find("  object Top: TPublishedNode\n"
                         "    Direction.Coordinates = "),
             std::string::npos)
@@ -625,7 +608,7 @@ TEST_F(SceneTreeLayoutTest, ASmallTreeRoundTripsThroughTheWriterAndTheReader) {
   EXPECT_EQ(layout.find("ObjectsSorting"), std::string::npos);
 
   const auto read = Read(layout);
-  EXPECT_EQ(Write(read.get()), layout);
+  EXPECT_EQ(WriteLayout(read.get()), layout);
   auto* readTop = read->Get<TPublishedNode>("Top");
   ASSERT_NE(readTop, nullptr);
   EXPECT_EQ(Tree(readTop), "Child(Grandchild) Second");
