@@ -1,6 +1,7 @@
 #include "app/units.h"
 
 #include "engine/GLContext.h"
+#include "engine/GLGeomObjects.h"
 #include "engine/GLGraph.h"
 #include "engine/GLObjects.h"
 #include "engine/GLSceneGraph/Scene.h"
@@ -19,6 +20,7 @@ void InitializeUnits() {
   RegisterGLSceneGraph();
   RegisterGLObjects();
   RegisterGLGraph();
+  RegisterGLGeomObjects();
   RegisterGLQtContext();
 }
 

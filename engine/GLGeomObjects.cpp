@@ -1,0 +1,8 @@
+#include "engine/GLGeomObjects.h"
+
+#include "platform/rtl/Classes.h"
+
+void RegisterGLGeomObjects() {
+  RegisterClasses(
+      {TGLCylinder::StaticClass(), TGLCone::StaticClass(), TGLArrowLine::StaticClass()});
+}
