@@ -202,4 +202,63 @@ TEST_F(SceneViewerGui, TheContextGoesBeforeTheBufferWhicheverPartGoesFirst) {
   viewer->GetBuffer()->SetBackgroundColor(0x00FF00);  // no window to ask for a frame
 }
 
+// A form that holds a viewer, then a scene with its camera, as the 3D window's layout does.
+class TViewerForm : public TComponent {
+  RTL_CLASS(TViewerForm, TComponent)
+  using TComponent::TComponent;
+};
+
+TEST_F(SceneViewerGui, ALayoutStoresTheViewerAndAFieldOfViewReadBeforeItsCameraChangesNothing) {
+  RegisterGLSceneGraph();
+  RegisterGLSceneViewer();
+  RegisterClass(TViewerForm::StaticClass());
+  std::string layout;
+  {
+    TViewerForm written(nullptr);
+    written.SetName("Form3D");
+    auto* stored = new TGLSceneViewer(&written);
+    stored->SetName("GLSceneViewer1");
+    auto* storedScene = new TGLSceneGraph(&written);
+    storedScene->SetName("GLScene1");
+    auto* storedCamera = new TGLCamera(&written);
+    storedCamera->SetName("GLCamera1");
+    storedScene->GetCameras()->AddChild(storedCamera);
+    storedCamera->SetFocalLength(105);
+    stored->SetWidth(520);
+    stored->SetHeight(381);
+    stored->SetCamera(storedCamera);
+    stored->SetVSync(vsmSync);
+    stored->SetAnchors(0b1111);
+    stored->GetBuffer()->SetBackgroundColor(clBlack);
+    TStringStream stream;
+    stream.WriteComponent(&written);
+    layout = stream.DataString();
+  }
+  for (const char* line :
+       {"object GLSceneViewer1: TGLSceneViewer", "  Width = 520", "  Camera = GLCamera1",
+        "  VSync = vsmSync", "  Buffer.BackgroundColor = clBlack",
+        "  FieldOfView = ", "  Anchors = [akLeft, akTop, akRight, akBottom]"})
+    EXPECT_NE(layout.find(line), std::string::npos) << line << "\n" << layout;
+
+  // Another field of view, which would change the focal length were the camera there to take it.
+  const size_t at = layout.find("  FieldOfView = ");
+  layout.replace(at, layout.find('\n', at) - at, "  FieldOfView = 30");
+  TViewerForm read(nullptr);
+  TStringStream stream(layout);
+  stream.ReadComponent(&read);
+  auto* loaded = dynamic_cast<TGLSceneViewer*>(read.FindComponent("GLSceneViewer1"));
+  auto* loadedCamera = dynamic_cast<TGLCamera*>(read.FindComponent("GLCamera1"));
+  ASSERT_NE(loaded, nullptr);
+  ASSERT_NE(loadedCamera, nullptr);
+  EXPECT_EQ(loaded->GetCamera(), loadedCamera);
+  EXPECT_EQ(loadedCamera->GetFocalLength(), 105) << "the camera keeps its own focal length";
+  EXPECT_EQ(loaded->GetWidth(), 520);
+  EXPECT_EQ(loaded->GetVSync(), vsmSync);
+  EXPECT_EQ(loaded->GetAnchors(), 0b1111);
+  EXPECT_EQ(loaded->GetControl()->property("anchors").toString(), "akLeft,akTop,akRight,akBottom");
+  EXPECT_EQ(loaded->GetBuffer()->GetBackgroundColor(), clBlack);
+  EXPECT_TRUE(loaded->HandleAllocated()) << "the window is made once the layout is read";
+  EXPECT_TRUE(loaded->GetBuffer()->RCInstantiated());
+}
+
 }  // namespace
