@@ -1,6 +1,6 @@
 #include "engine/GLGraph.h"
 
-#include <vector>
+#include <cmath>
 
 #include "engine/base/VectorGeometry.h"
 #include "platform/gl/OpenGL.h"
@@ -53,8 +53,9 @@ void TGLSamplingScale::Assign(TPersistent* Source) {
 float TGLSamplingScale::StepBase() const {
   if (FOrigin == FMin) return FMin;
   const float t = float(((long double)FOrigin - FMin) / FStep);
-  const int n = t >= 0 ? Trunc(t) : Trunc(t) - 1;
-  return float(FOrigin - (long double)FStep * n);
+  // Rounded down, so that an Origin a whole number of steps below Min still puts a sample on Min.
+  const long double n = std::floor((long double)t);
+  return float(FOrigin - FStep * n);
 }
 
 int TGLSamplingScale::MaxStepCount() const {
@@ -77,20 +78,28 @@ void TGLSamplingScale::SetBaseStepMaxToVars(float& Base, float& Delta, float& Li
 
 namespace {
 
-// The samples of one axis, accumulated in single precision as the lattice is drawn. False when
-// a step fails to advance a sample that is still in range: the loop would never end.
-bool Samples(const TGLSamplingScale& Scale, bool Enabled, std::vector<float>& Values) {
-  float value, step, limit;
-  Scale.SetBaseStepMaxToVars(value, step, limit, Enabled);
-  Values.clear();
-  while (value <= limit) {
-    Values.push_back(value);
-    const float next = value + step;
-    if (next == value) return false;
-    value = next;
+// One axis's loop bounds, as the lattice walks them.
+struct TAxisWalk {
+  float Base, Step, Limit;
+
+  TAxisWalk(const TGLSamplingScale& Scale, bool Enabled) {
+    Scale.SetBaseStepMaxToVars(Base, Step, Limit, Enabled);
   }
-  return true;
-}
+  // Each sample in turn, accumulated in single precision.
+  template <class F>
+  void ForEach(F&& Visit) const {
+    for (float value = Base; value <= Limit; value += Step) Visit(value);
+  }
+  // Whether the walk ends: a step too small to change a sample still in range never would.
+  bool Ends() const {
+    for (float value = Base; value <= Limit;) {
+      const float next = value + Step;
+      if (next == value) return false;
+      value = next;
+    }
+    return true;
+  }
+};
 
 }  // namespace
 
@@ -146,57 +155,56 @@ void TGLXYZGrid::NotifyChange(TObject* Sender) {
 
 void TGLXYZGrid::BuildList(TRenderContextInfo&) {
   const bool segments = FLinesStyle == glsSegments;
+  const TAxisWalk x(*FXSamplingScale, FParts & gpX), y(*FYSamplingScale, FParts & gpY),
+      z(*FZSamplingScale, FParts & gpZ);
   // An axis is walked by the lines along the other axes, and by its own lines when they are
   // drawn in segments.
-  const TGLSamplingScale* scales[3] = {FXSamplingScale.get(), FYSamplingScale.get(),
-                                       FZSamplingScale.get()};
-  std::vector<float> samples[3];
+  const TAxisWalk* walks[3] = {&x, &y, &z};
   for (int axis = 0; axis < 3; ++axis) {
     const TXYZGridParts own = TXYZGridParts(1 << axis);
     const bool walked = (FParts & ~own) != 0 || (segments && (FParts & own) != 0);
-    if (walked && !Samples(*scales[axis], (FParts & own) != 0, samples[axis])) return;
+    if (walked && !walks[axis]->Ends()) return;
   }
-  const std::vector<float>&xs = samples[0], &ys = samples[1], &zs = samples[2];
   SetupLineStyle();
-  if (FParts & gpX) {
-    for (float y : ys)
-      for (float z : zs) {
+  if (FParts & gpX)
+    y.ForEach([&](float yv) {
+      z.ForEach([&](float zv) {
         glBegin(GL_LINE_STRIP);
         if (segments) {
-          for (float x : xs) glVertex3f(x, y, z);
+          x.ForEach([&](float xv) { glVertex3f(xv, yv, zv); });
         } else {
-          glVertex3f(FXSamplingScale->GetMin(), y, z);
-          glVertex3f(FXSamplingScale->GetMax(), y, z);
+          glVertex3f(FXSamplingScale->GetMin(), yv, zv);
+          glVertex3f(FXSamplingScale->GetMax(), yv, zv);
         }
         glEnd();
-      }
-  }
-  if (FParts & gpY) {
-    for (float x : xs)
-      for (float z : zs) {
+      });
+    });
+  if (FParts & gpY)
+    x.ForEach([&](float xv) {
+      z.ForEach([&](float zv) {
         glBegin(GL_LINE_STRIP);
         if (segments) {
-          for (float y : ys) glVertex3f(x, y, z);
+          y.ForEach([&](float yv) { glVertex3f(xv, yv, zv); });
         } else {
-          glVertex3f(x, FYSamplingScale->GetMin(), z);
-          glVertex3f(x, FYSamplingScale->GetMax(), z);
+          glVertex3f(xv, FYSamplingScale->GetMin(), zv);
+          glVertex3f(xv, FYSamplingScale->GetMax(), zv);
         }
         glEnd();
-      }
-  }
-  if (FParts & gpZ) {
-    for (float x : xs)
-      for (float y : ys) {
+      });
+    });
+  if (FParts & gpZ)
+    x.ForEach([&](float xv) {
+      y.ForEach([&](float yv) {
         glBegin(GL_LINE_STRIP);
         if (segments) {
-          for (float z : zs) glVertex3f(x, y, z);
+          z.ForEach([&](float zv) { glVertex3f(xv, yv, zv); });
         } else {
-          glVertex3f(x, y, FZSamplingScale->GetMin());
-          glVertex3f(x, y, FZSamplingScale->GetMax());
+          glVertex3f(xv, yv, FZSamplingScale->GetMin());
+          glVertex3f(xv, yv, FZSamplingScale->GetMax());
         }
         glEnd();
-      }
-  }
+      });
+    });
   RestoreLineStyle();
 }
 
