@@ -3,5 +3,5 @@
 #include "platform/rtl/Classes.h"
 
 void RegisterGLObjects() {
-  RegisterClasses({TGLPlane::StaticClass()});
+  RegisterClasses({TGLSphere::StaticClass(), TGLPlane::StaticClass()});
 }

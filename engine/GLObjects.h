@@ -3,6 +3,7 @@
 
 #include "engine/GLObjects/LineBase.h"
 #include "engine/GLObjects/Plane.h"
+#include "engine/GLObjects/Sphere.h"
 
 // Registers the unit's scene objects for layout streaming; called once by the start-up routine.
 void RegisterGLObjects();

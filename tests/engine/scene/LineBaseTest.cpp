@@ -7,12 +7,11 @@
 
 #include "engine/GLObjects/LineBase.h"
 #include "platform/rtl/Classes.h"
+#include "tests/engine/scene/QuadricChecks.h"
 
 namespace {
 
-bool ListDirty(const TGLBaseSceneObject& node) {
-  return (node.GetChangeFlags() & chListDirty) != 0;
-}
+using namespace quadric_checks;
 
 TEST(LineBase, NewLinesAreSolidWhiteAndOnePixelWide) {
   TGLLineBase line(nullptr);
@@ -86,12 +85,6 @@ TEST(LineBase, AssignCopiesTheStyleAndNothingOfTheNode) {
   EXPECT_EQ(target.GetLineWidth(), 3);
 }
 
-std::string WriteLayout(TComponent* root) {
-  TStringStream stream;
-  stream.WriteComponent(root);
-  return stream.DataString();
-}
-
 TEST(LineBase, LayoutStoresTheStyleAwayFromItsDefaults) {
   RegisterClass(TGLLineBase::StaticClass());
   TComponent form(nullptr);
@@ -116,8 +109,7 @@ TEST(LineBase, LayoutStoresTheStyleAwayFromItsDefaults) {
       << layout;
 
   TComponent read(nullptr);
-  TStringStream stream(layout);
-  stream.ReadComponent(&read);
+  ReadLayout(layout, &read);
   auto* readLine = dynamic_cast<TGLLineBase*>(read.FindComponent("Line"));
   ASSERT_NE(readLine, nullptr);
   EXPECT_EQ(readLine->GetLineColor()->GetColor(), (TColorVector{0, 0, 0, 1}));

@@ -7,16 +7,11 @@
 
 #include "engine/GLObjects.h"
 #include "platform/rtl/Classes.h"
+#include "tests/engine/scene/QuadricChecks.h"
 
 namespace {
 
-bool ListDirty(const TGLBaseSceneObject& node) {
-  return (node.GetChangeFlags() & chListDirty) != 0;
-}
-
-void ExpectNear(const TVector& actual, const TVector& expected, const char* what) {
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(actual[i], expected[i], 1e-6) << what << " [" << i << "]";
-}
+using namespace quadric_checks;
 
 TEST(Plane, NewPlaneIsAUnitSquareBuiltAtEveryFrame) {
   TGLPlane plane(nullptr);
@@ -122,58 +117,39 @@ TEST(Plane, DimensionsAreHalfTheAbsoluteExtentsWithoutDepth) {
 }
 
 TEST(Plane, RaysHitFromEitherSideWithinTheEdges) {
-  struct Case {
-    const char* name;
-    TVector start, vector;
-    bool hit;
-    TVector point, normal;
-  } cases[] = {
-      {"straight down", {0, 0, 5, 1}, {0, 0, -1, 0}, true, {0, 0, 0, 1}, {0, 0, 1, 0}},
-      {"straight up", {0, 0, -5, 1}, {0, 0, 1, 0}, true, {0, 0, 0, 1}, {0, 0, -1, 0}},
-      {"slanted", {1, 0.25f, 2, 1}, {-0.5f, 0, -1, 0}, true, {0, 0.25f, 0, 1}, {0, 0, 1, 0}},
-      {"on the corner",
-       {0.5f, -0.5f, 1, 1},
-       {0, 0, -1, 0},
-       true,
-       {0.5f, -0.5f, 0, 1},
-       {0, 0, 1, 0}},
-      {"from the plane itself", {0, 0, 0, 1}, {0, 0, -1, 0}, true, {0, 0, 0, 1}, {0, 0, 1, 0}},
-      {"beside it", {0.6f, 0, 5, 1}, {0, 0, -1, 0}, false, {}, {}},
-      {"going away above", {0, 0, 5, 1}, {0, 0, 1, 0}, false, {}, {}},
-      {"going away below", {0, 0, -5, 1}, {0, 0, -1, 0}, false, {}, {}},
-      {"lying in the plane", {-2, 0, 0, 1}, {1, 0, 0, 0}, false, {}, {}},
-      {"parallel above", {0, 0, 1, 1}, {1, 0, 0, 0}, false, {}, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TGLPlane plane(nullptr);
-    const TVector untouched{7, 7, 7, 7};
-    TVector point = untouched, normal = untouched;
-    EXPECT_EQ(plane.RayCastIntersect(c.start, c.vector, &point, &normal), c.hit);
-    if (c.hit) {
-      ExpectNear(point, c.point, "point");
-      ExpectNear(normal, c.normal, "normal");
-    } else {
-      EXPECT_EQ(point, untouched);
-      EXPECT_EQ(normal, untouched);
-    }
-    EXPECT_EQ(plane.RayCastIntersect(c.start, c.vector), c.hit) << "without outputs";
-  }
+  TGLPlane plane(nullptr);
+  CheckRays(
+      plane,
+      {
+          {"straight down", {0, 0, 5, 1}, {0, 0, -1, 0}, true, {0, 0, 0, 1}, {0, 0, 1, 0}},
+          {"straight up", {0, 0, -5, 1}, {0, 0, 1, 0}, true, {0, 0, 0, 1}, {0, 0, -1, 0}},
+          {"slanted", {1, 0.25f, 2, 1}, {-0.5f, 0, -1, 0}, true, {0, 0.25f, 0, 1}, {0, 0, 1, 0}},
+          {"on the corner",
+           {0.5f, -0.5f, 1, 1},
+           {0, 0, -1, 0},
+           true,
+           {0.5f, -0.5f, 0, 1},
+           {0, 0, 1, 0}},
+          {"from the plane itself", {0, 0, 0, 1}, {0, 0, -1, 0}, true, {0, 0, 0, 1}, {0, 0, 1, 0}},
+          {"beside it", {0.6f, 0, 5, 1}, {0, 0, -1, 0}, false, {}, {}},
+          {"going away above", {0, 0, 5, 1}, {0, 0, 1, 0}, false, {}, {}},
+          {"going away below", {0, 0, -5, 1}, {0, 0, -1, 0}, false, {}, {}},
+          {"lying in the plane", {-2, 0, 0, 1}, {1, 0, 0, 0}, false, {}, {}},
+          {"parallel above", {0, 0, 1, 1}, {1, 0, 0, 0}, false, {}, {}},
+      });
 }
 
 TEST(Plane, RaysMeetThePlaneWhereItStandsAndItsNormalTurnsWithIt) {
   TGLPlane plane(nullptr);
   plane.GetPosition()->SetPoint(0, 0, 1);
   plane.GetDirection()->SetVector(1, 0, 0);  // facing the scene's +X
-  TVector point, normal;
-  ASSERT_TRUE(plane.RayCastIntersect({5, 0.2f, 1, 1}, {-1, 0, 0, 0}, &point, &normal));
-  ExpectNear(point, {0, 0.2f, 1, 1}, "point");
-  ExpectNear(normal, {1, 0, 0, 0}, "normal");
-  ASSERT_TRUE(plane.RayCastIntersect({-5, 0, 1.4f, 1}, {1, 0, 0, 0}, &point, &normal));
-  ExpectNear(point, {0, 0, 1.4f, 1}, "point from behind");
-  ExpectNear(normal, {-1, 0, 0, 0}, "normal from behind");
-  EXPECT_FALSE(plane.RayCastIntersect({5, 0, 0.4f, 1}, {-1, 0, 0, 0})) << "below its lower edge";
-
+  CheckRays(
+      plane,
+      {
+          {"from in front", {5, 0.2f, 1, 1}, {-1, 0, 0, 0}, true, {0, 0.2f, 1, 1}, {1, 0, 0, 0}},
+          {"from behind", {-5, 0, 1.4f, 1}, {1, 0, 0, 0}, true, {0, 0, 1.4f, 1}, {-1, 0, 0, 0}},
+          {"below its lower edge", {5, 0, 0.4f, 1}, {-1, 0, 0, 0}, false, {}, {}},
+      });
   // A negative extent leaves nothing inside the edges.
   TGLPlane flipped(nullptr);
   flipped.SetWidth(-1);
@@ -201,12 +177,6 @@ TEST(Plane, SilhouetteIsTheRectangleWithItsCapsOnRequest) {
     for (int i = 0; i < capIndices.Count(); ++i)
       EXPECT_EQ(capIndices.List()[i], expectedCaps[i]) << i;
   }
-}
-
-std::string WriteLayout(TComponent* root) {
-  TStringStream stream;
-  stream.WriteComponent(root);
-  return stream.DataString();
 }
 
 TEST(Plane, LayoutStoresWhatDiffersFromTheDefaultsAndAlwaysNoZWrite) {
@@ -246,8 +216,7 @@ TEST(Plane, LayoutStoresWhatDiffersFromTheDefaultsAndAlwaysNoZWrite) {
   layout = WriteLayout(&form);
 
   TComponent read(nullptr);
-  TStringStream stream(layout);
-  stream.ReadComponent(&read);
+  ReadLayout(layout, &read);
   auto* readPlane = dynamic_cast<TGLPlane*>(read.FindComponent("Template"));
   ASSERT_NE(readPlane, nullptr);
   EXPECT_EQ(readPlane->GetWidth(), 0.01f);
@@ -261,8 +230,10 @@ TEST(Plane, LayoutStoresWhatDiffersFromTheDefaultsAndAlwaysNoZWrite) {
 
 TEST(Plane, TheUnitRegistersItsSceneObjects) {
   RegisterGLObjects();
+  EXPECT_EQ(GetClass("TGLSphere"), TGLSphere::StaticClass());
   EXPECT_EQ(GetClass("TGLPlane"), TGLPlane::StaticClass());
-  EXPECT_EQ(GetClass("TGLLineBase"), nullptr) << "a base class only";
+  for (const char* base : {"TGLLineBase", "TGLQuadricObject"})
+    EXPECT_EQ(GetClass(base), nullptr) << base << " is a base class only";
 }
 
 }  // namespace

@@ -7,12 +7,11 @@
 
 #include "engine/GLGraph.h"
 #include "platform/rtl/Classes.h"
+#include "tests/engine/scene/QuadricChecks.h"
 
 namespace {
 
-bool ListDirty(const TGLBaseSceneObject& node) {
-  return (node.GetChangeFlags() & chListDirty) != 0;
-}
+using namespace quadric_checks;
 
 TEST(XYZGrid, NewGridDrawsXAndYLinesInSegments) {
   TGLXYZGrid grid(nullptr);
@@ -74,12 +73,6 @@ TEST(XYZGrid, AssignCopiesScalesPartsStyleAndLineStyleButNotTheNode) {
   EXPECT_EQ(target.GetPosition()->GetAsVector(), (TVector{0, 0, 0, 1}));
 }
 
-std::string WriteLayout(TComponent* root) {
-  TStringStream stream;
-  stream.WriteComponent(root);
-  return stream.DataString();
-}
-
 TEST(XYZGrid, TheWindowsGridInALayout) {
   RegisterGLGraph();
   EXPECT_EQ(GetClass("TGLXYZGrid"), TGLXYZGrid::StaticClass());
@@ -104,8 +97,7 @@ TEST(XYZGrid, TheWindowsGridInALayout) {
     EXPECT_EQ(layout.find(left), std::string::npos) << left << " left out";
 
   TComponent read(nullptr);
-  TStringStream stream(layout);
-  stream.ReadComponent(&read);
+  ReadLayout(layout, &read);
   auto* readGrid = dynamic_cast<TGLXYZGrid*>(read.FindComponent("GLXYZGrid"));
   ASSERT_NE(readGrid, nullptr);
   EXPECT_EQ(readGrid->GetYSamplingScale()->GetMin(), -1.1f);
