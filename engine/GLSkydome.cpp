@@ -209,8 +209,8 @@ TSkyDomeStars::TSkyDomeStars(TComponent* AOwner)
 void TSkyDomeStars::PrecomputeCartesianCoordinates() {
   for (int i = 0; i < Count(); ++i) {
     TSkyDomeStar* star = GetItems(i);
-    star->FCacheCoord = SpherePoint(DegToRad((long double)star->FDec),
-                                    DegToRad((long double)star->FRA));
+    star->FCacheCoord =
+        SpherePoint(DegToRad((long double)star->FDec), DegToRad((long double)star->FRA));
   }
 }
 
@@ -534,8 +534,8 @@ void TGLEarthSkyDome::RenderDeepBand(const std::vector<std::array<float, 2>>& Az
   glBegin(GL_TRIANGLE_FAN);
   Emit(FDeepColor->GetColor(), {0, 0, -1});
   for (const auto& azimuth : Azimuths)
-    EmitVertex({float(std::cos(el) * azimuth[1]), float(std::cos(el) * azimuth[0]),
-                float(std::sin(el))});
+    EmitVertex(
+        {float(std::cos(el) * azimuth[1]), float(std::cos(el) * azimuth[0]), float(std::sin(el))});
   glEnd();
 }
 

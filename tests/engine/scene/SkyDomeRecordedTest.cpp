@@ -12,8 +12,8 @@ namespace {
 const auto Call = [](auto... args) { return TGLCall(args...); };
 
 int CountOf(const TGLCalls& calls, const std::string& name) {
-  return int(std::count_if(calls.begin(), calls.end(),
-                           [&](const TGLCall& c) { return c.Name == name; }));
+  return int(
+      std::count_if(calls.begin(), calls.end(), [&](const TGLCall& c) { return c.Name == name; }));
 }
 
 TEST(SkyDomeBandDrawing, StripsAndPoleFans) {
@@ -70,10 +70,10 @@ TEST(SkyDomeStarDrawing, PointSizeFollowsMagnitude) {
   TRenderContextInfo rci;
   dome.GetStars()->BuildList(rci, false);
   // Magnitudes down to 3.0 share the smallest size; 2.9 and 0 get their own; 1 restores it.
-  EXPECT_EQ(gl.CallsOf("glPointSize"),
-            (TGLCalls{Call("glPointSize", 1.5f), Call("glPointSize", 1.6f),
-                      Call("glPointSize", 4.5f), Call("glPointSize", 1.5f),
-                      Call("glPointSize", 1.0f)}));
+  EXPECT_EQ(
+      gl.CallsOf("glPointSize"),
+      (TGLCalls{Call("glPointSize", 1.5f), Call("glPointSize", 1.6f), Call("glPointSize", 4.5f),
+                Call("glPointSize", 1.5f), Call("glPointSize", 1.0f)}));
   EXPECT_EQ(gl.CallsOf("glVertex3fv").size(), 5u);
   EXPECT_EQ(gl.CallsOf("glColor4fv").size(), 1u);  // one colour for the five stars
   EXPECT_EQ(gl.CallsOf("glPushAttrib"), (TGLCalls{Call("glPushAttrib", GL_ENABLE_BIT)}));
@@ -117,10 +117,14 @@ TEST(EarthSkyDomeDrawing, BandsUnderSavedState) {
   EXPECT_EQ(begins[15], Call("glBegin", GL_TRIANGLE_FAN));
   EXPECT_EQ(begins[16], Call("glBegin", GL_TRIANGLE_FAN));
   EXPECT_EQ(CountOf(calls, "glVertex3fv"), 15 * 2 * 33 + 2 * (1 + 33));
-  const TGLCalls setUp = {Call("glPushMatrix"),           Call("glPushAttrib", GL_ENABLE_BIT),
-                          Call("glDisable", GL_LIGHTING),  Call("glDisable", GL_DEPTH_TEST),
-                          Call("glDisable", GL_FOG),       Call("glDisable", GL_CULL_FACE),
-                          Call("glDisable", GL_ALPHA_TEST), Call("glDepthMask", GL_FALSE),
+  const TGLCalls setUp = {Call("glPushMatrix"),
+                          Call("glPushAttrib", GL_ENABLE_BIT),
+                          Call("glDisable", GL_LIGHTING),
+                          Call("glDisable", GL_DEPTH_TEST),
+                          Call("glDisable", GL_FOG),
+                          Call("glDisable", GL_CULL_FACE),
+                          Call("glDisable", GL_ALPHA_TEST),
+                          Call("glDepthMask", GL_FALSE),
                           Call("glScalef", 9.5f, 9.5f, 9.5f)};
   EXPECT_EQ(TGLCalls(calls.begin(), calls.begin() + setUp.size()), setUp);
   const TGLCalls tearDown = {Call("glDepthMask", GL_TRUE), Call("glPopAttrib"),

@@ -11,7 +11,8 @@
 
 namespace {
 
-void ExpectColor(const TColorVector& actual, const TColorVector& expected, float tolerance = 1e-6f) {
+void ExpectColor(const TColorVector& actual, const TColorVector& expected,
+                 float tolerance = 1e-6f) {
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "channel " << i;
 }
 
@@ -88,8 +89,8 @@ TEST(EarthSkyDome, SettersClamp) {
     float (TGLEarthSkyDome::*get)() const;
     float value, expected;
   } floats[] = {
-      {"elevation above", &TGLEarthSkyDome::SetSunElevation, &TGLEarthSkyDome::GetSunElevation,
-       100, 90},
+      {"elevation above", &TGLEarthSkyDome::SetSunElevation, &TGLEarthSkyDome::GetSunElevation, 100,
+       90},
       {"elevation below", &TGLEarthSkyDome::SetSunElevation, &TGLEarthSkyDome::GetSunElevation,
        -100, -90},
       {"turbidity 0", &TGLEarthSkyDome::SetTurbidity, &TGLEarthSkyDome::GetTurbidity, 0, 1},
@@ -135,8 +136,8 @@ TEST(EarthSkyDome, StacksCrowdTowardTheSunAndEndAtTheZenith) {
     const char* name;
     float elevation;
     int stacks;
-  } cases[] = {{"3D window", 85, 16}, {"sun set", 0, 8},  {"one stack", 45, 1},
-               {"two stacks", 45, 2}, {"three", 45, 3},   {"odd", 45, 5},
+  } cases[] = {{"3D window", 85, 16}, {"sun set", 0, 8}, {"one stack", 45, 1},
+               {"two stacks", 45, 2}, {"three", 45, 3},  {"odd", 45, 5},
                {"night", -30, 3}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -155,9 +156,9 @@ TEST(EarthSkyDome, StacksCrowdTowardTheSunAndEndAtTheZenith) {
   dome.SetSunElevation(85);
   dome.SetStacks(16);
   std::vector<float> e = dome.StackElevations();
-  EXPECT_EQ(e[1], 1);  // the first band is empty with the sun up
+  EXPECT_EQ(e[1], 1);                            // the first band is empty with the sun up
   EXPECT_NEAR(e[9], 1 + 89 * 85 / 90.0f, 1e-4);  // the middle stack ends on the sun
-  EXPECT_LT(e[9] - e[8], (e[3] - e[2]) / 10);     // and the stacks crowd toward it
+  EXPECT_LT(e[9] - e[8], (e[3] - e[2]) / 10);    // and the stacks crowd toward it
   dome.SetSunElevation(0);
   dome.SetStacks(8);
   e = dome.StackElevations();
