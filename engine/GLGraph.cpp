@@ -155,56 +155,45 @@ void TGLXYZGrid::NotifyChange(TObject* Sender) {
 
 void TGLXYZGrid::BuildList(TRenderContextInfo&) {
   const bool segments = FLinesStyle == glsSegments;
-  const TAxisWalk x(*FXSamplingScale, FParts & gpX), y(*FYSamplingScale, FParts & gpY),
-      z(*FZSamplingScale, FParts & gpZ);
+  const TGLSamplingScale* scales[3] = {FXSamplingScale.get(), FYSamplingScale.get(),
+                                       FZSamplingScale.get()};
+  const TAxisWalk walks[3] = {{*scales[X], (FParts & gpX) != 0},
+                              {*scales[Y], (FParts & gpY) != 0},
+                              {*scales[Z], (FParts & gpZ) != 0}};
   // An axis is walked by the lines along the other axes, and by its own lines when they are
   // drawn in segments.
-  const TAxisWalk* walks[3] = {&x, &y, &z};
-  for (int axis = 0; axis < 3; ++axis) {
+  for (int axis : {X, Y, Z}) {
     const TXYZGridParts own = TXYZGridParts(1 << axis);
     const bool walked = (FParts & ~own) != 0 || (segments && (FParts & own) != 0);
-    if (walked && !walks[axis]->Ends()) return;
+    if (walked && !walks[axis].Ends()) return;
   }
   SetupLineStyle();
-  if (FParts & gpX)
-    y.ForEach([&](float yv) {
-      z.ForEach([&](float zv) {
+  for (int axis : {X, Y, Z}) {
+    if ((FParts & (1 << axis)) == 0) continue;
+    // The lines along an axis, through the samples of the other two, the lower axis outside.
+    const int outer = axis == X ? Y : X, inner = axis == Z ? Y : Z;
+    TAffineVector point{};
+    auto emit = [&point] { glVertex3f(point[X], point[Y], point[Z]); };
+    walks[outer].ForEach([&](float o) {
+      point[outer] = o;
+      walks[inner].ForEach([&](float i) {
+        point[inner] = i;
         glBegin(GL_LINE_STRIP);
         if (segments) {
-          x.ForEach([&](float xv) { glVertex3f(xv, yv, zv); });
+          walks[axis].ForEach([&](float v) {
+            point[axis] = v;
+            emit();
+          });
         } else {
-          glVertex3f(FXSamplingScale->GetMin(), yv, zv);
-          glVertex3f(FXSamplingScale->GetMax(), yv, zv);
+          point[axis] = scales[axis]->GetMin();
+          emit();
+          point[axis] = scales[axis]->GetMax();
+          emit();
         }
         glEnd();
       });
     });
-  if (FParts & gpY)
-    x.ForEach([&](float xv) {
-      z.ForEach([&](float zv) {
-        glBegin(GL_LINE_STRIP);
-        if (segments) {
-          y.ForEach([&](float yv) { glVertex3f(xv, yv, zv); });
-        } else {
-          glVertex3f(xv, FYSamplingScale->GetMin(), zv);
-          glVertex3f(xv, FYSamplingScale->GetMax(), zv);
-        }
-        glEnd();
-      });
-    });
-  if (FParts & gpZ)
-    x.ForEach([&](float xv) {
-      y.ForEach([&](float yv) {
-        glBegin(GL_LINE_STRIP);
-        if (segments) {
-          z.ForEach([&](float zv) { glVertex3f(xv, yv, zv); });
-        } else {
-          glVertex3f(xv, yv, FZSamplingScale->GetMin());
-          glVertex3f(xv, yv, FZSamplingScale->GetMax());
-        }
-        glEnd();
-      });
-    });
+  }
   RestoreLineStyle();
 }
 

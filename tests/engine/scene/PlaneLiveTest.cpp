@@ -3,14 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 
 #include "engine/GLObjects/Plane.h"
-#include "engine/GLSceneGraph/Camera.h"
-#include "engine/GLSceneGraph/Scene.h"
-#include "engine/GLSceneGraph/SceneBuffer.h"
-#include "tests/support/SceneGL.h"
+#include "tests/engine/scene/TopViewFrame.h"
 
 namespace {
 
@@ -50,38 +46,16 @@ testing::AssertionResult CoversExactly(const QImage& image, int left, int top, i
   return testing::AssertionSuccess();
 }
 
-class PlaneLive : public SceneGLUnitsTest {
+class PlaneLive : public TopViewFrameTest {
  protected:
   void SetUp() override {
-    SceneGLUnitsTest::SetUp();
-    // Looking down the Z axis onto the XY plane, which fills the view from -1 to 1 both ways.
-    camera->SetCameraStyle(csOrthogonal);
-    camera->SetFocalLength(50);
-    camera->GetPosition()->SetPoint(0, 0, 20);
-    camera->GetDirection()->SetVector(0, 0, -1);
-    camera->GetUp()->SetVector(0, 1, 0);
-    buffer = std::make_unique<TGLSceneBuffer>(nullptr);
-    buffer->SetBackgroundColor(0xFFFFFF);
-    buffer->SetViewPort(0, 0, cSize, cSize);
-    buffer->CreateRC(nullptr, true);
-    buffer->SetCamera(camera);
+    TopViewFrameTest::SetUp();
+    StartFrames(cSize, 1);
   }
-  void TearDown() override {
-    buffer.reset();
-    SceneGLUnitsTest::TearDown();
-  }
-  QImage Frame() {
-    buffer->Render();
-    return ReadContextPixels(*buffer->GetRenderingContext(), cSize, cSize);
-  }
-
-  TGLSceneGraph scene{nullptr};
-  TGLCamera* camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(scene.GetCameras());
-  std::unique_ptr<TGLSceneBuffer> buffer;
 };
 
 TEST_F(PlaneLive, APlaneCoversItsRectangleAsOneQuadOrAsTiles) {
-  auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(scene.GetObjects());
+  auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(Scene.GetObjects());
   plane->GetMaterial()->GetFrontProperties()->GetDiffuse()->SetRGBA(1, 0, 0, 1);
   plane->GetMaterial()->SetMaterialOptions(moNoLighting);
   plane->SetWidth(1);

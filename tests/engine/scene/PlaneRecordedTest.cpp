@@ -10,6 +10,7 @@
 #include "engine/GLObjects/Plane.h"
 #include "engine/base/XOpenGL.h"
 #include "platform/gl/GLRecorder.h"
+#include "tests/engine/scene/BuildListCalls.h"
 
 namespace {
 
@@ -54,13 +55,6 @@ std::vector<Primitive> Primitives(const TGLCalls& calls) {
     }
   }
   return primitives;
-}
-
-TGLCalls Draw(TGLPlane& plane) {
-  TGLRecorder gl;
-  TRenderContextInfo rci;
-  plane.BuildList(rci);
-  return gl.Take();
 }
 
 class PlaneDrawing : public testing::Test {
@@ -186,7 +180,7 @@ TEST_F(PlaneDrawing, StylesTilesOffsetsAndScopes) {
     SCOPED_TRACE(c.name);
     TGLPlane plane(nullptr);
     c.setUp(plane);
-    const TGLCalls calls = Draw(plane);
+    const TGLCalls calls = BuildListCalls(plane);
     EXPECT_EQ(Primitives(calls), c.expected);
     if (c.expected.empty()) {
       EXPECT_TRUE(calls.empty()) << "no normal and no depth-mask change either";
@@ -212,14 +206,14 @@ TEST_F(PlaneDrawing, WithoutDepthWritesTheyAreOnAgainAfterwards) {
     TGLPlane plane(nullptr);
     plane.SetStyle(style);
     plane.SetNoZWrite(true);
-    const TGLCalls calls = Draw(plane);
+    const TGLCalls calls = BuildListCalls(plane);
     ASSERT_GE(calls.size(), 4u);
     EXPECT_EQ(calls[1], Call("glDepthMask", GL_FALSE));
     EXPECT_EQ(calls[2].Name, "glBegin");
     EXPECT_EQ(calls.back(), Call("glDepthMask", GL_TRUE));
   }
   TGLPlane plane(nullptr);
-  for (const TGLCall& call : Draw(plane)) EXPECT_NE(call.Name, "glDepthMask");
+  for (const TGLCall& call : BuildListCalls(plane)) EXPECT_NE(call.Name, "glDepthMask");
 }
 
 TEST_F(PlaneDrawing, TextureCoordinatesGoWhereTheMappingSendsThem) {
@@ -236,7 +230,7 @@ TEST_F(PlaneDrawing, TextureCoordinatesGoWhereTheMappingSendsThem) {
     EXPECT_EQ(gl.CallsOf("glMultiTexCoord2fARB").size(), 4u);
   }
   MapTexCoordToNull();
-  TGLCalls calls = Draw(plane);
+  TGLCalls calls = BuildListCalls(plane);
   EXPECT_EQ(Primitives(calls).front().vertices.size(), 4u);
   for (const TGLCall& call : calls) EXPECT_NE(call.Name, "glTexCoord2f");
 }

@@ -2,35 +2,21 @@
 // its lines on the pixels they cross and nothing between them.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "engine/GLGraph.h"
-#include "engine/GLSceneGraph/Camera.h"
-#include "engine/GLSceneGraph/Scene.h"
-#include "engine/GLSceneGraph/SceneBuffer.h"
-#include "tests/support/SceneGL.h"
+#include "tests/engine/scene/TopViewFrame.h"
 
 namespace {
 
 // 50 pixels to the unit: the grid's lines are 5 pixels apart.
 constexpr int cSize = 120;
 
-class XYZGridLive : public SceneGLUnitsTest {
+class XYZGridLive : public TopViewFrameTest {
  protected:
   void SetUp() override {
-    SceneGLUnitsTest::SetUp();
-    // Looking down the Z axis onto the XY plane, which fills the view from -1.2 to 1.2.
-    camera->SetCameraStyle(csOrthogonal);
-    camera->SetFocalLength(100 / 2.4f);
-    camera->GetPosition()->SetPoint(0, 0, 20);
-    camera->GetDirection()->SetVector(0, 0, -1);
-    camera->GetUp()->SetVector(0, 1, 0);
-    buffer = std::make_unique<TGLSceneBuffer>(nullptr);
-    buffer->SetBackgroundColor(0xFFFFFF);
-    buffer->SetViewPort(0, 0, cSize, cSize);
-    buffer->CreateRC(nullptr, true);
-    buffer->SetCamera(camera);
+    TopViewFrameTest::SetUp();
+    StartFrames(cSize, 1.2f);
     // As the window's grid, moved by half a pixel so that each line runs through pixel centres:
     // line k of either way on column or row 5 + 5k.
     grid->GetPosition()->SetPoint(0.01f, -0.01f, 0);
@@ -42,19 +28,8 @@ class XYZGridLive : public SceneGLUnitsTest {
     grid->GetZSamplingScale()->SetStep(0.1f);
     grid->GetLineColor()->SetRGBA(0, 0, 0, 1);
   }
-  void TearDown() override {
-    buffer.reset();
-    SceneGLUnitsTest::TearDown();
-  }
-  QImage Frame() {
-    buffer->Render();
-    return ReadContextPixels(*buffer->GetRenderingContext(), cSize, cSize);
-  }
 
-  TGLSceneGraph scene{nullptr};
-  TGLCamera* camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(scene.GetCameras());
-  TGLXYZGrid* grid = TGLBaseSceneObject::CreateAsChild<TGLXYZGrid>(scene.GetObjects());
-  std::unique_ptr<TGLSceneBuffer> buffer;
+  TGLXYZGrid* grid = TGLBaseSceneObject::CreateAsChild<TGLXYZGrid>(Scene.GetObjects());
 };
 
 bool OnALine(int column, int row) {

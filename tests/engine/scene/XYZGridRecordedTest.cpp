@@ -9,6 +9,7 @@
 
 #include "engine/GLGraph.h"
 #include "platform/gl/GLRecorder.h"
+#include "tests/engine/scene/BuildListCalls.h"
 
 namespace {
 
@@ -28,13 +29,6 @@ std::vector<TStrip> Strips(const TGLCalls& calls) {
     }
   }
   return strips;
-}
-
-TGLCalls Draw(TGLXYZGrid& grid) {
-  TGLRecorder gl;
-  TRenderContextInfo rci;
-  grid.BuildList(rci);
-  return gl.Take();
 }
 
 void SetRange(TGLSamplingScale* scale, float min, float max) {
@@ -61,7 +55,7 @@ void ExpectSamples(const std::vector<float>& actual, float first, float step, in
 TEST(XYZGridDrawing, TheWindowsGridIs23LinesEachWayOf23PointsInTheXYPlane) {
   TGLXYZGrid grid(nullptr);
   MakeWindowsGrid(grid);
-  const TGLCalls calls = Draw(grid);
+  const TGLCalls calls = BuildListCalls(grid);
   const std::vector<TStrip> strips = Strips(calls);
   ASSERT_EQ(strips.size(), 46u);
   for (int i = 0; i < 46; ++i) {
@@ -129,7 +123,7 @@ TEST(XYZGridDrawing, PartsAndStyles) {
     SCOPED_TRACE(c.name);
     TGLXYZGrid grid(nullptr);
     c.setUp(grid);
-    const TGLCalls calls = Draw(grid);
+    const TGLCalls calls = BuildListCalls(grid);
     const std::vector<TStrip> strips = Strips(calls);
     ASSERT_EQ(strips.size(), size_t(c.strips));
     if (c.verticesEach != 0) {
@@ -165,7 +159,7 @@ TEST(XYZGridDrawing, AStepThatCannotAdvanceItsAxisDrawsNothing) {
     SCOPED_TRACE(c.name);
     TGLXYZGrid grid(nullptr);
     c.setUp(grid);
-    EXPECT_TRUE(Draw(grid).empty());
+    EXPECT_TRUE(BuildListCalls(grid).empty());
   }
   // Lines from Min to Max never walk their own axis: a stuck X leaves the Y lines alone.
   TGLXYZGrid grid(nullptr);
@@ -174,7 +168,7 @@ TEST(XYZGridDrawing, AStepThatCannotAdvanceItsAxisDrawsNothing) {
   grid.GetXSamplingScale()->SetStep(1);
   grid.SetParts(gpX);
   grid.SetLinesStyle(glsLine);
-  EXPECT_EQ(Strips(Draw(grid)).size(), 1u);
+  EXPECT_EQ(Strips(BuildListCalls(grid)).size(), 1u);
 }
 
 }  // namespace
