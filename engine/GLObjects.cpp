@@ -1,7 +1,5 @@
 #include "engine/GLObjects.h"
 
-#include "engine/GLObjects/Cube.h"
-#include "engine/GLObjects/DummyCube.h"
 #include "platform/rtl/Classes.h"
 
 void RegisterGLObjects() {

@@ -1,6 +1,8 @@
 #pragma once
-// The basic scene objects: planes, spheres and the base of line objects.
+// The basic scene objects: cubes, dummy cubes, planes, spheres and the base of line objects.
 
+#include "engine/GLObjects/Cube.h"
+#include "engine/GLObjects/DummyCube.h"
 #include "engine/GLObjects/LineBase.h"
 #include "engine/GLObjects/Plane.h"
 #include "engine/GLObjects/Sphere.h"

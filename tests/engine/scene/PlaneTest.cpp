@@ -231,7 +231,9 @@ TEST(Plane, LayoutStoresWhatDiffersFromTheDefaultsAndAlwaysNoZWrite) {
 TEST(Plane, TheUnitRegistersItsSceneObjects) {
   RegisterGLObjects();
   EXPECT_EQ(GetClass("TGLSphere"), TGLSphere::StaticClass());
+  EXPECT_EQ(GetClass("TGLCube"), TGLCube::StaticClass());
   EXPECT_EQ(GetClass("TGLPlane"), TGLPlane::StaticClass());
+  EXPECT_EQ(GetClass("TGLDummyCube"), TGLDummyCube::StaticClass());
   for (const char* base : {"TGLLineBase", "TGLQuadricObject"})
     EXPECT_EQ(GetClass(base), nullptr) << base << " is a base class only";
 }
