@@ -10,6 +10,7 @@
 #include "engine/base/VectorGeometry.h"
 #include "engine/base/VectorLists.h"
 #include "engine/platform/GLQtContext.h"
+#include "engine/platform/GLSceneViewer.h"
 
 void InitializeUnits() {
   InitializeVectorGeometry();
@@ -22,6 +23,7 @@ void InitializeUnits() {
   RegisterGLGraph();
   RegisterGLGeomObjects();
   RegisterGLQtContext();
+  RegisterGLSceneViewer();
 }
 
 void FinalizeUnits() {

@@ -6,6 +6,7 @@
 #include "engine/GLSceneGraph/Camera.h"
 #include "engine/GLSceneGraph/FogEnvironment.h"
 #include "engine/GLSceneGraph/LightSource.h"
+#include "engine/GLSceneGraph/OffscreenViewers.h"
 #include "engine/GLSceneGraph/RenderContextInfo.h"
 #include "engine/GLSceneGraph/Scene.h"
 #include "engine/GLSceneGraph/SceneBuffer.h"

@@ -158,6 +158,8 @@ void TGLBaseSceneObject::Remove(TGLBaseSceneObject* AnObject, bool KeepChildren)
 }
 
 void TGLBaseSceneObject::MoveTo(TGLBaseSceneObject* NewParent) {
+  // Refused before the node leaves its parent, so that a refused move changes nothing.
+  Assert(!Contains(NewParent), "A scene object cannot become a child of its own subtree");
   if (FParent) FParent->LeaveChild(this);
   if (NewParent)
     NewParent->AddChild(this);

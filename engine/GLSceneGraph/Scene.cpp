@@ -5,6 +5,7 @@
 #include "engine/GLSceneGraph/Behaviours.h"
 #include "engine/GLSceneGraph/Camera.h"
 #include "engine/GLSceneGraph/LightSource.h"
+#include "engine/GLSceneGraph/OffscreenViewers.h"
 #include "engine/GLSceneGraph/SceneBuffer.h"
 #include "engine/GLSceneGraph/SceneObjects.h"
 #include "engine/GLState.h"
@@ -306,5 +307,6 @@ void RegisterGLSceneGraph() {
   registered = true;
   RegisterClasses({TGLLightSource::StaticClass(), TGLCamera::StaticClass(),
                    TGLProxyObject::StaticClass(), TGLSceneGraph::StaticClass(),
-                   TGLDirectOpenGL::StaticClass(), TGLRenderPoint::StaticClass()});
+                   TGLDirectOpenGL::StaticClass(), TGLRenderPoint::StaticClass(),
+                   TGLMemoryViewer::StaticClass()});
 }

@@ -194,7 +194,7 @@ class SceneGraphLayoutTest : public testing::Test {
 
 TEST_F(SceneGraphLayoutTest, TheUnitRegistersItsClassesOnce) {
   for (const char* name : {"TGLLightSource", "TGLCamera", "TGLProxyObject", "TGLSceneGraph",
-                           "TGLDirectOpenGL", "TGLRenderPoint"})
+                           "TGLDirectOpenGL", "TGLRenderPoint", "TGLMemoryViewer"})
     EXPECT_NE(GetClass(name), nullptr) << name;
 }
 

@@ -420,8 +420,12 @@ TEST_F(SceneTreeTest, ANodeCannotBecomeItsOwnDescendant) {
     EXPECT_TRUE(Raises<EAssertionFailed>(
         [&] { target->Insert(0, a); },
         StartsWith("A scene object cannot become a child of its own subtree")));
+    EXPECT_TRUE(Raises<EAssertionFailed>(
+        [&] { a->MoveTo(target); },
+        StartsWith("A scene object cannot become a child of its own subtree")));
   }
   EXPECT_EQ(Tree(root), "a(b)");
+  EXPECT_EQ(a->GetScene(), scene);
 }
 
 TEST_F(SceneTreeTest, InsertOutsideTheChildrenRaisesAndMovesNothing) {
