@@ -5,9 +5,6 @@
 
 #include "platform/rtl/SysUtils.h"
 
-std::unique_ptr<TGLTexture> (*TGLMaterial::TextureMaker)(TGLMaterial* owner) = nullptr;
-std::unique_ptr<TGLTextureEx> (*TGLMaterial::TextureExMaker)(TGLMaterial* owner) = nullptr;
-
 // Only components hear of a component's end, so the material keeps one to watch its library.
 class TGLMaterial::TLibraryWatch : public TComponent {
   RTL_CLASS(TLibraryWatch, TComponent)
@@ -135,7 +132,7 @@ void TGLMaterial::SetBlendingMode(TBlendingMode AValue) {
 }
 
 TGLTexture* TGLMaterial::GetTexture() {
-  if (!FTexture && TextureMaker) FTexture = TextureMaker(this);
+  if (!FTexture) FTexture = std::make_unique<TGLTexture>(this);
   return FTexture.get();
 }
 
@@ -144,21 +141,17 @@ void TGLMaterial::SetTexture(TGLTexture* AValue) {
     FTexture.reset();
     return;
   }
-  TGLTexture* texture = GetTexture();
-  Assert(texture != nullptr, "No texture class to assign the texture into");
-  texture->Assign(AValue);
+  GetTexture()->Assign(AValue);
 }
 
 TGLTextureEx* TGLMaterial::GetTextureEx() {
-  if (!FTextureEx && TextureExMaker) FTextureEx = TextureExMaker(this);
+  if (!FTextureEx) FTextureEx = std::make_unique<TGLTextureEx>(this);
   return FTextureEx.get();
 }
 
 void TGLMaterial::SetTextureEx(TGLTextureEx* AValue) {
   if (!AValue && !FTextureEx) return;
-  TGLTextureEx* units = GetTextureEx();
-  Assert(units != nullptr, "No texture unit class to assign the units into");
-  units->Assign(AValue);
+  GetTextureEx()->Assign(AValue);
 }
 
 void TGLMaterial::SetMaterialOptions(TMaterialOptions AValue) {
@@ -235,7 +228,7 @@ void TGLMaterial::Apply(TRenderContextInfo& rci) {
   if (FMaterialOptions & moIgnoreFog) SwitchOff(cache, gsFog, rci.fogDisabledCounter);
   if (!FTextureEx) {
     if (FTexture) FTexture->Apply(rci);
-  } else if (FTexture && !FTextureEx->IsTextureEnabled(0)) {
+  } else if (FTexture && !TGLTextureEx::IsTextureEnabled(FTextureEx.get(), 0)) {
     FTexture->Apply(rci);
   } else if (FTextureEx->Count() > 0) {
     FTextureEx->Apply(rci);
@@ -308,7 +301,7 @@ bool TGLMaterial::UnApply(TRenderContextInfo& rci) {
   if (FMaterialOptions & moNoLighting)
     SwitchBackOn(*rci.stateCache, gsLighting, rci.lightingDisabledCounter);
   if (FMaterialOptions & moIgnoreFog) SwitchBackOn(*rci.stateCache, gsFog, rci.fogDisabledCounter);
-  if (FTexture && !FTexture->GetDisabled() && !(FTextureEx && FTextureEx->IsTextureEnabled(0)))
+  if (FTexture && !FTexture->GetDisabled() && !TGLTextureEx::IsTextureEnabled(FTextureEx.get(), 0))
     FTexture->UnApply(rci);
   else if (FTextureEx)
     FTextureEx->UnApply(rci);
@@ -339,8 +332,7 @@ void TGLMaterial::Assign(TPersistent* Source) {
     FTexture.reset();
   FFaceCulling = source->FFaceCulling;
   Link(source->FMaterialLibrary, source->FLibMaterialName);
-  TGLTextureEx* sourceUnits = source->GetTextureEx();
-  if (TGLTextureEx* units = GetTextureEx(); units && sourceUnits) units->Assign(sourceUnits);
+  GetTextureEx()->Assign(source->GetTextureEx());
   NotifyChange(this);
 }
 

@@ -30,51 +30,6 @@ constexpr TMaterialOptions moNoLighting = 1 << 1;
 enum TFaceCulling : uint8_t { fcBufferDefault, fcCull, fcNoCull };
 
 class TGLMaterial;
-class TGLTextureHandle;
-
-// What is asked of a texture's image: the picture kinds derive from this.
-class TGLTextureImage : public TGLUpdateAbleObject {
-  RTL_CLASS(TGLTextureImage, TGLUpdateAbleObject)
-  using TGLUpdateAbleObject::TGLUpdateAbleObject;
-  // The target the image uploads to: GL_TEXTURE_2D, a cube map or a rectangle.
-  virtual GLenum NativeTextureTarget() const = 0;
-};
-
-// What a material, and a scene buffer copying its view into a texture, ask of a texture. The
-// texture itself (upload, parameters, mapping) derives from this.
-class TGLTexture : public TGLUpdateAbleObject {
-  RTL_CLASS(TGLTexture, TGLUpdateAbleObject)
-  using TGLUpdateAbleObject::TGLUpdateAbleObject;
-  virtual bool GetDisabled() const = 0;
-  // On texture unit 0, through the record's state cache.
-  virtual void Apply(TRenderContextInfo& rci) = 0;
-  virtual void UnApply(TRenderContextInfo& rci) = 0;
-  virtual void DestroyHandles() = 0;
-
-  virtual TGLTextureImage* GetImage() const = 0;
-  virtual TGLMinFilter GetMinFilter() const = 0;
-  // The handle object, whose name is 0 while no OpenGL texture exists.
-  virtual TGLTextureHandle* GetTextureHandle() const = 0;
-  virtual bool IsHandleAllocated() const = 0;
-  // Makes the OpenGL texture when there is none (a context must be current), binds it and sends
-  // its parameters; answers its name.
-  virtual GLuint AllocateHandle() = 0;
-  // The internal format an upload asks for.
-  virtual GLenum OpenGLTextureFormat() = 0;
-};
-
-// What a material asks of its extra texture units, a collection of textures each bound to a unit
-// of its own.
-class TGLTextureEx : public TCollection {
-  RTL_CLASS(TGLTextureEx, TCollection)
-  using TCollection::TCollection;
-  // Whether an item on that unit has an enabled texture.
-  virtual bool IsTextureEnabled(int index) const = 0;
-  virtual void Apply(TRenderContextInfo& rci) = 0;
-  virtual void UnApply(TRenderContextInfo& rci) = 0;
-  // Rebuilds each item's texture matrix once streaming is over.
-  virtual void Loaded() = 0;
-};
 
 // What a material asks of the named library material it links to.
 class TGLLibMaterial : public TCollectionItem {
@@ -90,6 +45,10 @@ class TGLLibMaterial : public TCollectionItem {
   virtual void Apply(TRenderContextInfo& rci) = 0;
   // True asks for another pass of the geometry.
   virtual bool UnApply(TRenderContextInfo& rci) = 0;
+  // The offset and scale of its textures' coordinates, which a texture it applies on another
+  // unit loads as that unit's texture matrix.
+  virtual bool GetTextureMatrixIsIdentity() const = 0;
+  virtual const TMatrix& GetTextureMatrix() const = 0;
 };
 
 // What a material asks of a material library.
@@ -106,11 +65,6 @@ class TGLMaterial : public TGLUpdateAbleObject {
   // The owner is the scene object or the library material that holds the material.
   explicit TGLMaterial(TPersistent* AOwner);
   ~TGLMaterial() override;
-
-  // The units that build textures and extra units set these at start-up; while one is unset a
-  // material has no such part: its getter answers nil and a layout stores none.
-  static std::unique_ptr<TGLTexture> (*TextureMaker)(TGLMaterial* owner);
-  static std::unique_ptr<TGLTextureEx> (*TextureExMaker)(TGLMaterial* owner);
 
   TGLFaceProperties* GetFrontProperties() const { return FFrontProperties.get(); }
   void SetFrontProperties(TGLFaceProperties* AValue);

@@ -1,11 +1,12 @@
 #pragma once
-// Pictures read from files, bitmaps with their pixel rows, and the registry of the picture file
-// formats: which graphic class loads the files of an extension. The interface holds nothing of
-// Qt, so that the engine can use it.
+// Pictures read from files, bitmaps with their pixel rows, the picture that holds a graphic of
+// any of these classes, and the registry of the picture file formats: which graphic class loads
+// the files of an extension. The interface holds nothing of Qt, so that the engine can use it.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/Classes.h"
@@ -28,14 +29,29 @@ class TGraphic : public TPersistent {
   RTL_CLASS(TGraphic, TPersistent)
   // EInvalidGraphic when the data is no picture of a known format.
   virtual void LoadFromStream(TStream& stream) = 0;
+  virtual void SaveToStream(TStream& stream) const = 0;
+  // Through a file stream: EFOpenError or EFCreateError when the file cannot be had.
+  void LoadFromFile(const std::string& fileName);
+  void SaveToFile(const std::string& fileName) const;
   virtual int GetWidth() const = 0;
   virtual int GetHeight() const = 0;
   bool Empty() const { return GetWidth() == 0 || GetHeight() == 0; }
+
+  // How a picture keeps the graphic in a layout: a 32-bit byte count, then the graphic as
+  // SaveToStream writes it. A count that is negative or runs past the data raises
+  // EInvalidGraphic.
+  virtual void ReadData(TStream& stream);
+  virtual void WriteData(TStream& stream) const;
+
+  // Fired after every change of the whole picture (loading, assignment, a new size or format);
+  // a holder takes it away for the time it reads the graphic (TChangeDetached).
+  TNotifyEvent OnChange;
 
  protected:
   friend class TCanvas;
   // Paints the picture scaled to the rectangle of the canvas.
   virtual void Draw(TCanvas& canvas, const TRect& rect) const = 0;
+  void Changed();
 };
 
 // A picture decoded by Qt's image readers: the graphic class of every registered format.
@@ -43,15 +59,20 @@ class TImageGraphic : public TGraphic {
   RTL_CLASS(TImageGraphic, TGraphic)
   TImageGraphic();
   ~TImageGraphic() override;
+  // Takes the rest of the stream; the bytes are kept, so that saving writes the file read.
   void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) const override;
   int GetWidth() const override;
   int GetHeight() const override;
+  // From another image graphic; any other source raises EConvertError.
+  void Assign(TPersistent* Source) override;
 
  protected:
   void Draw(TCanvas& canvas, const TRect& rect) const override;
 
  private:
   std::unique_ptr<TGraphicImage> FImage;
+  std::string FData;
 };
 
 class TBitmap;
@@ -81,8 +102,18 @@ class TBitmap : public TGraphic {
   RTL_CLASS(TBitmap, TGraphic)
   TBitmap();
   ~TBitmap() override;
-  // A Windows bitmap file: 24 and 32 bits per pixel keep their format, others become pfDevice.
+  // One Windows bitmap file, as long as its header says, so that bitmaps stored back to back
+  // each read their own (a length of 0 takes the rest of the stream). Uncompressed 24 and 32
+  // bits per pixel keep their format (the fourth byte as alpha); other kinds are decoded by Qt
+  // and become pfDevice, or pf32bit when they carry alpha. EInvalidGraphic "Bitmap image is not
+  // valid" for anything else, a length past the stream's end included.
   void LoadFromStream(TStream& stream) override;
+  // A Windows bitmap file: the 14-byte file header, the 40-byte info header (uncompressed, no
+  // resolution, no palette), then the rows bottom-up, each padded with zeros to 4 bytes; 24 bits
+  // per pixel for pf24bit, 32 (B, G, R and the fourth byte as held) for the other formats.
+  void SaveToStream(TStream& stream) const override;
+  // From another bitmap, a copy; another graphic is drawn into a 24-bit bitmap of its size.
+  void Assign(TPersistent* Source) override;
   int GetWidth() const override { return FWidth; }
   int GetHeight() const override { return FHeight; }
   // Pixels kept keep their place from the top left; new ones are zero. A negative size is 0.
@@ -121,3 +152,59 @@ struct TPictureFileFormat : TObject {
 
 // The formats that Qt's image readers load, in their order; built on first use and kept.
 const std::vector<std::unique_ptr<TPictureFileFormat>>& PictureFileFormats();
+
+// Holds a graphic of one of the classes above, owned, and tells of its changes.
+class TPicture : public TPersistent {
+  RTL_CLASS(TPicture, TPersistent)
+  TPicture();
+  ~TPicture() override;
+
+  // Nil while the picture is empty.
+  TGraphic* GetGraphic() const { return FGraphic.get(); }
+  // A copy of the graphic, of its class; nil empties the picture.
+  void SetGraphic(TGraphic* value);
+  // 0 while empty.
+  int GetWidth() const { return FGraphic ? FGraphic->GetWidth() : 0; }
+  int GetHeight() const { return FGraphic ? FGraphic->GetHeight() : 0; }
+
+  // A graphic of the class registered for the file's extension (EInvalidGraphic "Unknown
+  // picture file extension (.xyz)" when none is); on any failure the picture keeps what it held.
+  void LoadFromFile(const std::string& fileName);
+  // Nothing while empty.
+  void SaveToFile(const std::string& fileName) const;
+
+  // From a picture or a graphic; nil empties the picture. Another source raises EConvertError.
+  void Assign(TPersistent* Source) override;
+
+  // Fired when the graphic is replaced or changes itself.
+  TNotifyEvent OnChange;
+
+ protected:
+  // "Data": the graphic's class name as a byte count and its letters, then the graphic's own
+  // data; left out while empty. An unknown class raises EInvalidGraphic.
+  void DefineProperties(TFiler& Filer) override;
+
+ private:
+  void Changed();
+  void Take(std::unique_ptr<TGraphic> graphic);
+  std::unique_ptr<TGraphic> FGraphic;
+};
+
+// Takes the change event of a picture or a graphic away for its own lifetime and gives it back
+// on every path, so that reading the picture does not tell its holder of a change.
+template <class T>
+class TChangeDetached {
+ public:
+  explicit TChangeDetached(T& holder)
+      : FHolder(holder), FSaved(std::exchange(holder.OnChange, {})) {}
+  ~TChangeDetached() { FHolder.OnChange = std::move(FSaved); }
+  TChangeDetached(const TChangeDetached&) = delete;
+  TChangeDetached& operator=(const TChangeDetached&) = delete;
+
+ private:
+  T& FHolder;
+  TNotifyEvent FSaved;
+};
+
+// The graphic class of that name among the bitmap and the registered formats, or nil.
+TClass FindGraphicClass(const std::string& className);

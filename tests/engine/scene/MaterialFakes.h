@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins for what a material calls and for the objects that own one: a scene object, a
-// library with its library materials, a texture and extra texture units. Each logs what the
-// material asks of it, so a test reads the whole conversation.
+// Stand-ins for what a material calls and for the objects that own one: a scene object, and a
+// library with its library materials. Each logs what the material asks of it, so a test reads
+// the whole conversation.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -69,11 +69,15 @@ class TFakeLibMaterial : public TGLLibMaterial {
     Log.push_back(Name + " unapplied");
     return AnotherPass;
   }
+  bool GetTextureMatrixIsIdentity() const override { return TextureMatrixIsIdentity; }
+  const TMatrix& GetTextureMatrix() const override { return TextureMatrix; }
 
   std::string Name;
   std::unique_ptr<TGLMaterial> Material = std::make_unique<TGLMaterial>(this);
   std::vector<TGLMaterial*> Users;
   bool AnotherPass = false;
+  bool TextureMatrixIsIdentity = true;
+  TMatrix TextureMatrix = IdentityHmgMatrix;
 };
 
 class TFakeLibrary : public TGLMaterialLibrary {
@@ -103,111 +107,5 @@ class TFakeLibrary : public TGLMaterialLibrary {
   std::unique_ptr<TOwnedCollection> Materials =
       std::make_unique<TOwnedCollection>(this, TFakeLibMaterial::StaticClass());
 };
-
-class TFakeTexture : public TGLTexture {
-  RTL_CLASS(TFakeTexture, TGLTexture)
-  static const TPropertyTable& Published() {
-    static const TPropertyTable table =
-        TPropertyTable::Extend<TFakeTexture>(TGLTexture::Published())
-            .Boolean("Disabled", &TFakeTexture::GetDisabled, &TFakeTexture::SetDisabled,
-                     Default(true));
-    return table;
-  }
-  using TGLTexture::TGLTexture;
-  bool GetDisabled() const override { return Disabled; }
-  void SetDisabled(bool disabled) { Disabled = disabled; }
-  void Apply(TRenderContextInfo&) override { Log.push_back("texture applied"); }
-  void UnApply(TRenderContextInfo&) override { Log.push_back("texture unapplied"); }
-  void DestroyHandles() override { Log.push_back("texture handles destroyed"); }
-  void Assign(TPersistent* Source) override {
-    auto* source = dynamic_cast<TFakeTexture*>(Source);
-    if (!source) return inherited::Assign(Source);
-    Disabled = source->Disabled;
-    NotifyChange(this);
-  }
-
-  // Nothing below is asked by a material.
-  TGLTextureImage* GetImage() const override { return nullptr; }
-  TGLMinFilter GetMinFilter() const override { return miLinearMipmapLinear; }
-  TGLTextureHandle* GetTextureHandle() const override { return nullptr; }
-  bool IsHandleAllocated() const override { return false; }
-  GLuint AllocateHandle() override { return 0; }
-  GLenum OpenGLTextureFormat() override { return 0; }
-
-  bool Disabled = true;
-};
-
-class TFakeUnit : public TCollectionItem {
-  RTL_CLASS(TFakeUnit, TCollectionItem)
-  static const TPropertyTable& Published() {
-    static const TPropertyTable table =
-        TPropertyTable::Extend<TFakeUnit>(TCollectionItem::Published())
-            .Integer("TextureIndex", &TFakeUnit::GetTextureIndex, &TFakeUnit::SetTextureIndex);
-    return table;
-  }
-  using TCollectionItem::TCollectionItem;
-  int GetTextureIndex() const { return TextureIndex; }
-  void SetTextureIndex(int index) { TextureIndex = index; }
-  void Assign(TPersistent* Source) override {
-    auto* source = dynamic_cast<TFakeUnit*>(Source);
-    if (!source) return inherited::Assign(Source);
-    TextureIndex = source->TextureIndex;
-    Enabled = source->Enabled;
-  }
-  int TextureIndex = 0;
-  bool Enabled = true;
-};
-
-class TFakeTextureEx : public TGLTextureEx {
-  RTL_CLASS(TFakeTextureEx, TGLTextureEx)
-  explicit TFakeTextureEx(TGLMaterial* owner)
-      : TGLTextureEx(TFakeUnit::StaticClass()), FOwner(owner) {}
-  TPersistent* GetOwner() const override { return FOwner; }
-  TFakeUnit* Add(int unit, bool enabled = true) {
-    auto* item = static_cast<TFakeUnit*>(TCollection::Add());
-    item->TextureIndex = unit;
-    item->Enabled = enabled;
-    return item;
-  }
-  bool IsTextureEnabled(int index) const override {
-    for (int i = 0; i < Count(); ++i)
-      if (auto* item = static_cast<TFakeUnit*>(GetItem(i));
-          item->TextureIndex == index && item->Enabled)
-        return true;
-    return false;
-  }
-  void Apply(TRenderContextInfo&) override { Log.push_back("units applied"); }
-  void UnApply(TRenderContextInfo&) override { Log.push_back("units unapplied"); }
-  void Loaded() override { Log.push_back("units loaded"); }
-
- private:
-  TGLMaterial* FOwner;
-};
-
-// Makes the fakes the parts every new material gets, for the life of the object.
-class TFakeParts {
- public:
-  TFakeParts() {
-    TGLMaterial::TextureMaker = [](TGLMaterial* owner) -> std::unique_ptr<TGLTexture> {
-      return std::make_unique<TFakeTexture>(owner);
-    };
-    TGLMaterial::TextureExMaker = [](TGLMaterial* owner) -> std::unique_ptr<TGLTextureEx> {
-      return std::make_unique<TFakeTextureEx>(owner);
-    };
-  }
-  ~TFakeParts() {
-    TGLMaterial::TextureMaker = nullptr;
-    TGLMaterial::TextureExMaker = nullptr;
-  }
-  TFakeParts(const TFakeParts&) = delete;
-  TFakeParts& operator=(const TFakeParts&) = delete;
-};
-
-inline TFakeTexture* FakeTexture(TGLMaterial& material) {
-  return static_cast<TFakeTexture*>(material.GetTexture());
-}
-inline TFakeTextureEx* FakeUnits(TGLMaterial& material) {
-  return static_cast<TFakeTextureEx*>(material.GetTextureEx());
-}
 
 }  // namespace material_fakes

@@ -10,6 +10,7 @@
 
 #include "platform/gl/GLRecorder.h"
 #include "tests/engine/scene/MaterialFakes.h"
+#include "tests/engine/scene/SceneBufferFakes.h"
 
 namespace {
 using namespace material_fakes;
@@ -250,56 +251,71 @@ TEST_F(MaterialRecordedTest, NestedMaterialsLeaveLightingAndFogToTheOutermost) {
   }
 }
 
+// The main texture combines by modulation and the units' textures by replacement, so the
+// environment modes sent tell which was applied; 2D texturing starts on.
 TEST_F(MaterialRecordedTest, TheTextureOrTheExtraUnitsAreApplied) {
   using TUnits = std::vector<std::pair<int, bool>>;  // unit, enabled
+  using TSteps = std::vector<std::string>;
   const struct {
     const char* what;
     std::optional<bool> texture;  // enabled
     std::optional<TUnits> units;
-    std::vector<std::string> apply, unapply;
+    TSteps apply, unapply;
   } cases[] = {
       {"nothing", std::nullopt, std::nullopt, {}, {}},
-      {"a disabled texture", false, std::nullopt, {"texture applied"}, {}},
-      {"a texture", true, std::nullopt, {"texture applied"}, {"texture unapplied"}},
-      {"a texture beside units on unit 1",
-       true,
-       TUnits{{1, true}},
-       {"texture applied"},
-       {"texture unapplied"}},
-      {"a texture beside a disabled unit 0",
-       true,
-       TUnits{{0, false}},
-       {"texture applied"},
-       {"texture unapplied"}},
+      {"a disabled texture", false, std::nullopt, {"2D off"}, {}},
+      {"a texture", true, std::nullopt, {"texture"}, {"2D off"}},
+      {"a texture beside units on unit 1", true, TUnits{{1, true}}, {"texture"}, {"2D off"}},
+      {"a texture beside a disabled unit 0", true, TUnits{{0, false}}, {"texture"}, {"2D off"}},
       {"a texture under units on unit 0",
        true,
        TUnits{{0, true}},
-       {"units applied"},
-       {"units unapplied"}},
-      {"a disabled texture beside units",
-       false,
+       {"unit"},
+       {"2D off", "unit's matrix popped"}},
+      {"a disabled texture beside units", false, TUnits{{1, true}}, {"2D off"}, {}},
+      {"units alone",
+       std::nullopt,
        TUnits{{1, true}},
-       {"texture applied"},
-       {"units unapplied"}},
-      {"units alone", std::nullopt, TUnits{{1, true}}, {"units applied"}, {"units unapplied"}},
-      {"no units", std::nullopt, TUnits{}, {}, {"units unapplied"}},
+       {"unit"},
+       {"2D off", "unit's matrix popped"}},
+      {"no units", std::nullopt, TUnits{}, {}, {}},
   };
-  TFakeParts parts;
+  const auto steps = [](const TGLCalls& calls) {
+    TSteps seen;
+    for (const TGLCall& call : calls) {
+      if (call.Name == "glTexEnvi" && std::get<int64_t>(call.Args[1]) == GL_TEXTURE_ENV_MODE)
+        seen.push_back(std::get<int64_t>(call.Args[2]) == GL_MODULATE ? "texture" : "unit");
+      if (call == Call("glDisable", GL_TEXTURE_2D)) seen.push_back("2D off");
+      if (call.Name == "glPopMatrix") seen.push_back("unit's matrix popped");
+    }
+    return seen;
+  };
+  scene_test::TFakeContextUnit contexts;
+  const std::unique_ptr<TGLContext> context = GLContextManager->CreateContext();
+  context->CreateContext(nullptr);
+  context->Activate();
+  gl.SetImplementation("1.5", "GL_ARB_multitexture");
+  gl.SetValues(GL_MAX_TEXTURE_UNITS_ARB, {4});
   for (const auto& c : cases) {
     TGLMaterial material(nullptr);
-    if (c.texture) FakeTexture(material)->Disabled = !*c.texture;
-    if (c.units) {
-      TFakeTextureEx* units = FakeUnits(material);
-      for (const auto& [unit, enabled] : *c.units) units->Add(unit, enabled);
+    if (c.texture) {
+      material.GetTexture()->SetDisabled(!*c.texture);
+      material.GetTexture()->SetTextureMode(tmModulate);
     }
-    Start({});
-    Log.clear();
+    if (c.units)
+      for (const auto& [unit, enabled] : *c.units) {
+        TGLTextureExItem* item = material.GetTextureEx()->Add();
+        item->SetTextureIndex(unit);
+        item->GetTexture()->SetDisabled(!enabled);
+        item->GetTexture()->SetTextureMode(tmReplace);
+      }
+    Start({gsTexture2D});
     material.Apply(rci);
-    EXPECT_EQ(Log, c.apply) << c.what;
-    Log.clear();
+    EXPECT_EQ(steps(gl.Take()), c.apply) << c.what;
     material.UnApply(rci);
-    EXPECT_EQ(Log, c.unapply) << c.what;
+    EXPECT_EQ(steps(gl.Take()), c.unapply) << c.what;
   }
+  context->Deactivate();
 }
 
 TEST_F(MaterialRecordedTest, ALinkedMaterialHandsOverToItsLibraryMaterial) {

@@ -36,7 +36,6 @@ TEST_F(MaterialTest, ANewMaterialHasItsFrontFaceOnly) {
   EXPECT_EQ(material.GetBlendingMode(), bmOpaque);
   EXPECT_EQ(material.GetMaterialOptions(), 0);
   EXPECT_EQ(material.GetFaceCulling(), fcBufferDefault);
-  EXPECT_EQ(material.GetTexture(), nullptr) << "no texture class to make one";
 
   TGLFaceProperties* back = material.GetBackProperties();
   EXPECT_EQ(back->GetOwner(), &material);
@@ -44,9 +43,10 @@ TEST_F(MaterialTest, ANewMaterialHasItsFrontFaceOnly) {
   EXPECT_EQ(back->GetDiffuse()->GetColor(), ColorGray80);
   EXPECT_EQ(material.GetBackProperties(), back);
 
-  TFakeParts parts;
   EXPECT_EQ(material.GetTexture()->GetOwner(), &material);
+  EXPECT_TRUE(material.GetTexture()->GetDisabled());
   EXPECT_EQ(material.GetTextureEx()->GetOwner(), &material);
+  EXPECT_EQ(material.GetTextureEx()->Count(), 0);
 }
 
 TEST_F(MaterialTest, SettersTellTheOwningObjectOnlyOfAChange) {
@@ -283,7 +283,6 @@ TEST_F(MaterialTest, TheLibraryReferenceGoesWithTheLibrary) {
 }
 
 TEST_F(MaterialTest, AssignCopiesTheMaterialAndResolvesItsLink) {
-  TFakeParts parts;
   TFakeLibrary library(nullptr);
   TFakeLibMaterial* gold = library.Add("Gold");
   TGLMaterial source(nullptr);
@@ -291,11 +290,11 @@ TEST_F(MaterialTest, AssignCopiesTheMaterialAndResolvesItsLink) {
   source.GetFrontProperties()->SetShininess(64);
   source.SetBlendingMode(bmModulate);
   source.SetMaterialOptions(moIgnoreFog | moNoLighting);
-  FakeTexture(source)->Disabled = false;
+  source.GetTexture()->SetDisabled(false);
   source.SetFaceCulling(fcNoCull);
   source.SetMaterialLibrary(&library);
   source.SetLibMaterialName("Gold");
-  FakeUnits(source)->Add(2);
+  source.GetTextureEx()->Add()->SetTextureIndex(2);
 
   TFakeObject object(nullptr);
   TGLMaterial& material = *object.Material;
@@ -304,14 +303,15 @@ TEST_F(MaterialTest, AssignCopiesTheMaterialAndResolvesItsLink) {
   EXPECT_EQ(material.GetFrontProperties()->GetShininess(), 64);
   EXPECT_EQ(material.GetBlendingMode(), bmModulate);
   EXPECT_EQ(material.GetMaterialOptions(), moIgnoreFog | moNoLighting);
-  EXPECT_FALSE(FakeTexture(material)->Disabled);
+  EXPECT_FALSE(material.GetTexture()->GetDisabled());
   EXPECT_EQ(material.GetFaceCulling(), fcNoCull);
   EXPECT_EQ(material.GetMaterialLibrary(), &library);
   EXPECT_EQ(material.GetCurrentLibMaterial(), gold);
   EXPECT_EQ(gold->Users, (std::vector<TGLMaterial*>{&source, &material}));
   ASSERT_EQ(material.GetTextureEx()->Count(), 1);
-  EXPECT_EQ(static_cast<TFakeUnit*>(material.GetTextureEx()->GetItem(0))->TextureIndex, 2);
-  EXPECT_EQ(std::count(Log.begin(), Log.end(), "structure changed"), 1) << "the new link";
+  EXPECT_EQ(material.GetTextureEx()->Items(0)->GetTextureIndex(), 2);
+  EXPECT_EQ(std::count(Log.begin(), Log.end(), "structure changed"), 2)
+      << "the new link, and the texture now enabled";
   EXPECT_EQ(Log.back(), "object <- TGLMaterial");
 
   TGLMaterial bare(nullptr);
@@ -327,16 +327,19 @@ TEST_F(MaterialTest, AssignCopiesTheMaterialAndResolvesItsLink) {
 }
 
 TEST_F(MaterialTest, HandlesAndLoadingReachOnlyThePartsThatExist) {
-  TFakeParts parts;
   TGLMaterial material(nullptr);
   material.DestroyHandles();
   material.Loaded();
-  EXPECT_TRUE(Log.empty());
-  material.GetTexture();
-  material.GetTextureEx();
-  material.DestroyHandles();
+  EXPECT_FALSE(material.HasTexture());
+  EXPECT_FALSE(material.HasTextureEx());
+
+  TGLTextureExItem* unit = material.GetTextureEx()->Add();
+  TGLCoordinates offset(nullptr, {0.5f, 0, 0, 0}, ckFree);
+  unit->SetTextureOffset(&offset);
+  ASSERT_FALSE(unit->GetTextureMatrixIsIdentity());
+  ASSERT_EQ(unit->GetTextureMatrix(), IdentityHmgMatrix) << "not worked out by the setter";
   material.Loaded();
-  EXPECT_EQ(Log, (TLog{"texture handles destroyed", "units loaded"}));
+  EXPECT_EQ(unit->GetTextureMatrix()[3][0], 0.5f) << "worked out once loaded";
 }
 
 // ---- Window layouts
@@ -364,7 +367,6 @@ struct TPlaneWithLibrary {
     library->SetName("Library");
     library->Add("Gold");
   }
-  TFakeParts parts;
   TFakeObject object{nullptr};
   TFakeLibrary* library = new TFakeLibrary(&object);
   TGLMaterial& material = *object.Material;
@@ -378,12 +380,12 @@ TEST_F(MaterialTest, LayoutStoresWhatDiffersFromTheDefaultsInPublishedOrder) {
   material.GetFrontProperties()->GetDiffuse()->SetDirectColor({0, 0.5f, 0, 1});
   material.GetFrontProperties()->GetEmission()->SetDirectColor({0, 0, 0.5f, 1});
   material.SetBlendingMode(bmAlphaTest50);
-  FakeTexture(material)->Disabled = false;
+  material.GetTexture()->SetDisabled(false);
   material.SetMaterialOptions(moNoLighting);
   material.SetFaceCulling(fcCull);
   material.SetLibMaterialName("Lead");
   material.SetMaterialLibrary(plane.library);
-  FakeUnits(material)->Add(3);
+  material.GetTextureEx()->Add()->SetTextureIndex(3);
 
   const std::string layout = WriteLayout(&plane.object);
   EXPECT_EQ(layout,
@@ -443,7 +445,6 @@ TEST_F(MaterialTest, ALinkedMaterialStoresOnlyItsLink) {
 }
 
 TEST_F(MaterialTest, TheWritersReadMakesTheOwnPartsButNoEmptyUnits) {
-  TFakeParts parts;
   TFakeObject object(nullptr);
   const std::string layout = WriteLayout(&object);
   EXPECT_TRUE(object.Material->HasBackProperties());
