@@ -8,12 +8,14 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 
+#include "app/d3ddlg.h"
 #include "app/projection.h"
 #include "platform/gui/Anchors.h"
 #include "platform/gui/Forms.h"
@@ -154,6 +156,7 @@ void TfrmMain::ConnectEvents() {
   onClick(btnJointChange, &TfrmMain::btnJointChangeClick);
   onClick(btnJointRemove, &TfrmMain::btnJointRemoveClick);
   onClick(btnGroupChange, &TfrmMain::btnGroupChangeClick);
+  onClick(btnProof, &TfrmMain::btnProofClick);
   // A check box reports every change of its state, also one the program makes.
   connect(chkInGroup, &QCheckBox::toggled, this, guarded(&TfrmMain::chkInGroupClick));
   // A list reports the user's selections: by mouse or keys, and a click on the selected line.
@@ -661,4 +664,13 @@ void TfrmMain::mnuAboutClick() {
 
 void TfrmMain::mnuExitClick() {
   Application->Terminate();
+}
+
+void TfrmMain::btnProofClick() {
+  auto* frm3D = new Tfrm3D(this);
+  // Freed once its events are done, whether it was shown or failed to show.
+  const auto release = qScopeGuard([frm3D] { frm3D->deleteLater(); });
+  frm3D->Joints = Joints.get();
+  frm3D->Groups = Groups.get();
+  frm3D->ShowModal();
 }

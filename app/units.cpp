@@ -5,6 +5,7 @@
 #include "engine/GLGraph.h"
 #include "engine/GLObjects.h"
 #include "engine/GLSceneGraph/Scene.h"
+#include "engine/GLSkydome.h"
 #include "engine/GLTexture.h"
 #include "engine/base/PersistentClasses.h"
 #include "engine/base/VectorGeometry.h"
@@ -22,6 +23,7 @@ void InitializeUnits() {
   RegisterGLObjects();
   RegisterGLGraph();
   RegisterGLGeomObjects();
+  RegisterGLSkydome();
   RegisterGLQtContext();
   RegisterGLSceneViewer();
 }
