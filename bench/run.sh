@@ -5,6 +5,7 @@ build=${1:-build}
 for b in "$build"/bench/*_bench; do
   "$b" --benchmark_counters_tabular=true
 done
+"$(dirname "$0")/spheres.sh" "$build"
 if command -v xdotool >/dev/null && command -v import >/dev/null; then
   "$(dirname "$0")/startup.sh" "$build"
 else
