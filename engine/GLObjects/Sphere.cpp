@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "engine/GLState.h"
 #include "engine/base/VectorGeometry.h"
@@ -215,9 +216,31 @@ class TSphereState {
   TGLStateCache* FCache;
 };
 
-// The point of the unit sphere at latitude p and longitude q, longitudes from +Z towards +X.
-TAffineVector RingPoint(long double p, long double q) {
-  return {float(std::cos(p) * std::sin(q)), float(std::sin(p)), float(std::cos(p) * std::cos(q))};
+// The sines and cosines of one ring's longitudes, from q by dq accumulated, and of a latitude:
+// computed once for all the points that share them, since the trigonometry in extended
+// precision is most of a build's time.
+struct TLongitudes {
+  TLongitudes(long double q, long double dq, int32_t slices) {
+    Sin.reserve(size_t(slices) + 1);
+    Cos.reserve(size_t(slices) + 1);
+    for (int32_t i = 0; i <= slices; ++i) {
+      Sin.push_back(std::sin(q));
+      Cos.push_back(std::cos(q));
+      q += dq;
+    }
+  }
+  std::vector<long double> Sin, Cos;
+};
+
+struct TLatitude {
+  explicit TLatitude(long double p) : Sin(std::sin(p)), Cos(std::cos(p)) {}
+  long double Sin, Cos;
+};
+
+// The point of the unit sphere at a latitude and the ring's i-th longitude, longitudes from +Z
+// towards +X.
+TAffineVector RingPoint(const TLatitude& p, const TLongitudes& q, int32_t i) {
+  return {float(p.Cos * q.Sin[i]), float(p.Sin), float(p.Cos * q.Cos[i])};
 }
 
 void Normal(const TAffineVector& n, float sign) {
@@ -236,12 +259,14 @@ void CapFan(TCapType cap, float pole, long double p, long double q, long double 
   glBegin(GL_TRIANGLE_FAN);
   vTexCoordDispatch.TexCoord2f(0.5f, 0.5f);
   const TAffineVector poleNormal{0, pole, 0};
+  const TLatitude latitude(p);
+  const TLongitudes ring(q, dq, slices);
   Normal(poleNormal, sign);
-  Vertex({0, cap == ctCenter ? 0.0f : float(std::sin(p)), 0});
+  Vertex({0, cap == ctCenter ? 0.0f : float(latitude.Sin), 0});
   for (int32_t i = 0; i <= slices; ++i) {
-    const TAffineVector v = RingPoint(p, q);
-    vTexCoordDispatch.TexCoord2f(float(0.5L + 0.5L * std::sin(q)),
-                                 float(0.5L + 0.5L * std::cos(q)));
+    const TAffineVector v = RingPoint(latitude, ring, i);
+    vTexCoordDispatch.TexCoord2f(float(0.5L + 0.5L * ring.Sin[i]),
+                                 float(0.5L + 0.5L * ring.Cos[i]));
     if (cap == ctFlat) {
       Normal(poleNormal, sign);
     } else {
@@ -249,7 +274,6 @@ void CapFan(TCapType cap, float pole, long double p, long double q, long double 
       Normal({-d * v[X], pole - d * v[Y], -d * v[Z]}, sign);
     }
     Vertex(v);
-    q += dq;
   }
   glEnd();
 }
@@ -271,26 +295,29 @@ void TGLSphere::BuildList(TRenderContextInfo& rci) {
 
   if (FTop < 90 && HasCap(FTopCap)) CapFan(FTopCap, 1, top, start, dTheta, FSlices, sign);
 
+  const TLongitudes ring(start, dTheta, FSlices);
   long double p1 = top;
+  TLatitude upperLatitude(p1);
   for (int32_t j = 0; j < FStacks; ++j) {
-    const long double p2 = p1 - dPhi;
+    const TLatitude lowerLatitude(p1 - dPhi);
     const float t1 = float(1 - (long double)j / FStacks);
     const float t2 = float(1 - (long double)(j + 1) / FStacks);
     glBegin(GL_TRIANGLE_STRIP);
-    long double q = start;
     for (int32_t i = 0; i <= FSlices; ++i) {
       const float s = float((long double)i / FSlices);
-      const TAffineVector upper = RingPoint(p1, q), lower = RingPoint(p2, q);
+      const TAffineVector upper = RingPoint(upperLatitude, ring, i);
+      const TAffineVector lower = RingPoint(lowerLatitude, ring, i);
       vTexCoordDispatch.TexCoord2f(s, t1);
       Normal(upper, sign);
       Vertex(upper);
       vTexCoordDispatch.TexCoord2f(s, t2);
       Normal(lower, sign);
       Vertex(lower);
-      q += dTheta;
     }
     glEnd();
+    // The next stack's upper latitude is this one's lower: the same value, p1 - dPhi.
     p1 -= dPhi;
+    upperLatitude = lowerLatitude;
   }
 
   // The bottom ring runs backwards from Stop, so that its fan faces down.
