@@ -99,7 +99,8 @@ void TGLBitmap32::AssignFromBitmap(TBitmap& aBitmap, TPixelFormat format,
   const int width = aBitmap.GetWidth(), height = aBitmap.GetHeight();
   SetSize(width, height);
   // The block fills from its last row: the picture's top row, or its bottom row when reversed.
-  for (int i = 0; i < height; ++i)
+  // A bitmap of no width has no rows to read.
+  for (int i = 0; i < height && width > 0; ++i)
     convert(::GetScanLine(aBitmap, FVerticalReverse ? height - 1 - i : i),
             GetScanLine(height - 1 - i), width);
 }

@@ -105,15 +105,20 @@ TEST(GLBitmap32, AssignmentFromNilTheImageAndOtherClasses) {
 }
 
 TEST(GLBitmap32, AnEmptyGraphicGivesAnEmptyImage) {
-  for (TPixelFormat format : {pf24bit, pfDevice}) {
-    TBitmap empty;
-    empty.SetPixelFormat(format);
-    TGLBitmap32 image;
-    Fill(image, Uniform(4, 4, Red));
-    image.Assign(&empty);
-    EXPECT_TRUE(image.IsEmpty()) << format;
-    EXPECT_EQ(image.GetData(), nullptr) << format;
-  }
+  // A bitmap file may give rows of no width, which hold no pixels to read.
+  const std::pair<int, int> sizes[] = {{0, 0}, {0, 5}, {4, 0}};
+  for (TPixelFormat format : {pf24bit, pf32bit, pfDevice})
+    for (const auto& [width, height] : sizes) {
+      TBitmap empty;
+      empty.SetPixelFormat(format);
+      empty.SetWidth(width);
+      empty.SetHeight(height);
+      TGLBitmap32 image;
+      Fill(image, Uniform(4, 4, Red));
+      image.Assign(&empty);
+      EXPECT_TRUE(image.IsEmpty()) << format << " " << width << " x " << height;
+      EXPECT_EQ(image.GetData(), nullptr) << format;
+    }
 }
 
 TEST(GLBitmap32, TheConvertersRefuseOtherFormatsAndWidths) {

@@ -92,37 +92,19 @@ class TBufferHolder : public TComponent {
   std::unique_ptr<TClockedBuffer> Buffer = std::make_unique<TClockedBuffer>(this);
 };
 
-// A texture that only keeps its handle: what the buffer asks of any texture.
+// A texture whose image uploads to the target asked for.
 class TCopyTarget : public TGLTexture {
   RTL_CLASS(TCopyTarget, TGLTexture)
-  explicit TCopyTarget(GLenum target, TGLMinFilter minFilter = miLinear)
-      : TGLTexture(nullptr), FImage(target), FMinFilter(minFilter) {}
-  bool GetDisabled() const override { return false; }
-  void Apply(TRenderContextInfo&) override {}
-  void UnApply(TRenderContextInfo&) override {}
-  void DestroyHandles() override { FHandle.DestroyHandle(); }
-  TGLTextureImage* GetImage() const override { return &FImage; }
-  TGLMinFilter GetMinFilter() const override { return FMinFilter; }
-  TGLTextureHandle* GetTextureHandle() const override { return &FHandle; }
-  bool IsHandleAllocated() const override { return FHandle.GetHandle() != 0; }
-  GLuint AllocateHandle() override {
-    if (FHandle.GetHandle() == 0) FHandle.AllocateHandle();
-    return FHandle.GetHandle();
+  explicit TCopyTarget(GLenum target, TGLMinFilter minFilter = miLinear) : TGLTexture(nullptr) {
+    if (target == GL_TEXTURE_CUBE_MAP) {
+      TGLCubeMapImage image(nullptr);
+      SetImage(&image);
+    } else if (target == GL_TEXTURE_RECTANGLE_NV) {
+      TGLFloatDataImage image(nullptr);
+      SetImage(&image);
+    }
+    SetMinFilter(minFilter);
   }
-  GLenum OpenGLTextureFormat() override { return GL_RGBA8; }
-
- private:
-  class TImage : public TGLTextureImage {
-   public:
-    explicit TImage(GLenum target) : TGLTextureImage(nullptr), FTarget(target) {}
-    GLenum NativeTextureTarget() const override { return FTarget; }
-
-   private:
-    GLenum FTarget;
-  };
-  mutable TImage FImage;
-  mutable TGLTextureHandle FHandle;
-  TGLMinFilter FMinFilter;
 };
 
 }  // namespace scene_test
