@@ -6,16 +6,14 @@
 // only, for a profiler. `make bench` runs it through bench/spheres.sh.
 #include <QGuiApplication>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "bench/SpheresScene.h"
 
 namespace spheres_bench {
@@ -43,31 +41,11 @@ std::array<float, 3> OrbitEye(int frame, int frames) {
 namespace {
 
 using namespace spheres_bench;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& work) {
-  const Clock::time_point start = Clock::now();
-  work();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// The processor time of the whole process, the driver's threads included: on a busy machine
-// it tells the work apart from the waiting.
-double CpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return double(now.tv_sec) + now.tv_nsec * 1e-9;
-}
+using namespace bench_timing;
 
 int EnvOr(const char* name, int fallback) {
   const char* value = std::getenv(name);
   return value ? std::max(1, std::atoi(value)) : fallback;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace
