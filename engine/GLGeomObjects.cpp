@@ -1,9 +1,5 @@
 #include "engine/GLGeomObjects.h"
 
-#include "engine/GLGeomObjects/Disk.h"
-#include "engine/GLGeomObjects/Frustrum.h"
-#include "engine/GLGeomObjects/Polygon.h"
-#include "engine/GLGeomObjects/Torus.h"
 #include "platform/rtl/Classes.h"
 
 void RegisterGLGeomObjects() {
