@@ -571,13 +571,15 @@ void TGLBaseSceneObject::SetEffects(TGLObjectEffects* AValue) {
 namespace {
 
 // A collection's stream inside a binary property, in the layout codec of the class library.
+// "BehavioursData" and "EffectsData" hold the collection's filer values in the component
+// stream's binary encoding.
 void WriteCollection(TXCollection& collection, TStream& stream) {
-  TWriter writer(stream);
+  TWriter writer(stream, feBinary);
   collection.WriteToFiler(writer);
 }
 
 void ReadCollection(TXCollection& collection, TStream& stream) {
-  TReader reader(stream);
+  TReader reader(stream, feBinary);
   collection.ReadFromFiler(reader);
 }
 

@@ -1,6 +1,7 @@
 #include "engine/GLSceneGraph/Behaviours.h"
 
 #include "engine/GLSceneGraph/BaseSceneObject.h"
+#include "engine/base/PersistentClasses.h"
 
 namespace {
 
@@ -20,6 +21,17 @@ void ProgressItems(C& collection, const TGLProgressTimes& ProgressTime) {
 }
 
 }  // namespace
+
+void TGLBaseBehaviour::WriteToFiler(TWriter& writer) {
+  inherited::WriteToFiler(writer);
+  writer.WriteInteger(0);
+}
+
+void TGLBaseBehaviour::ReadFromFiler(TReader& reader) {
+  inherited::ReadFromFiler(reader);
+  if (const int32_t version = reader.ReadInteger(); version != 0)
+    TPersistentObject::RaiseFilerException(ClassType(), version);
+}
 
 TGLBehaviours::TGLBehaviours(TPersistent* AOwner)
     : TXCollection((Assert(OwnedByNode(AOwner)), AOwner)) {}

@@ -14,6 +14,10 @@ class TGLSceneBuffer;
 class TGLBaseBehaviour : public TXCollectionItem {
   RTL_CLASS(TGLBaseBehaviour, TXCollectionItem)
   virtual void DoProgress(const TGLProgressTimes& ProgressTime) { (void)ProgressTime; }
+  // After the item's own version and name, the behaviour's version: 0, the only one known.
+  void WriteToFiler(TWriter& writer) override;
+  // Raises EFilerException for a version other than 0.
+  void ReadFromFiler(TReader& reader) override;
 
  protected:
   using TXCollectionItem::TXCollectionItem;
