@@ -1,5 +1,6 @@
 // The 3D window on the display with its viewer's OpenGL context: the stored layout as a golden
-// round trip, frames of the stored scene, the sky hidden, the copy to the clipboard, the mouse,
+// round trip, frames of the stored scene, what its picture shows, the sky hidden, the copy to the
+// clipboard, the mouse,
 // wheel and keys through the viewer's window, the anchors, and the window opened from the main
 // window's "3D Proof".
 #include "tests/app/Window3DFixture.h"
@@ -112,6 +113,56 @@ TEST_F(Window3DLive, CopyClipboardPutsWhatTheViewerShowsAtItsSizeOnTheClipboard)
   const QImage shown = form->GLSceneViewer->CreateSnapShotBitmap();
   EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB888), shown);
   EXPECT_TRUE(dialogs->Messages.empty());
+}
+
+// The shares of a picture's pixels that look like each part of the scene.
+struct TParts {
+  double Sky = 0, Plane = 0, Outside = 0, Inside = 0, Grid = 0;
+};
+
+TParts PartsOf(const QImage& picture) {
+  TParts parts;
+  const double share = 1.0 / (picture.width() * picture.height());
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x) {
+      const QColor c = picture.pixelColor(x, y);
+      const int r = c.red(), g = c.green(), b = c.blue();
+      if (r < 50 && g < 50 && b < 50)
+        parts.Grid += share;  // black lines
+      else if (r > 100 && g < 50 && b < 50)
+        parts.Plane += share;  // the red joint's upper face
+      else if (r > 100 && g > 30 && g < r - 30 && b < g)
+        parts.Outside += share;  // orange
+      else if (b > r + 60 && std::abs(r - g) < 25)
+        parts.Inside += share;  // blue violet
+      else if (b > r + 40 && g > r + 30)
+        parts.Sky += share;  // sky blue
+    }
+  return parts;
+}
+
+TEST_F(Window3DLive, TheViewShowsSkyBowlGridAndThePlanes) {
+  auto joint = std::make_unique<TJoint>();
+  joint->Color = 0x0000FF;  // a horizontal red joint, its upper face towards the camera
+  joints.Add(std::move(joint));
+  ShowAndWaitForAFrame();
+  const TParts with = PartsOf(Picture());
+  for (int i = StoredObjects; i < form->GLSceneGraph->GetObjects()->Count(); ++i)
+    form->GLSceneGraph->GetObjects()->GetChild(i)->SetVisible(false);
+  const TParts without = PartsOf(Picture());
+  // From above the horizontal plane covers the bowl's inside and most of the grid, leaving the
+  // sky round it and the bowl's outside below its near edge.
+  EXPECT_GT(with.Plane, 0.2);
+  EXPECT_GT(with.Sky, 0.2);
+  EXPECT_GT(with.Outside, 0.005);
+  EXPECT_GT(with.Grid, 0.002);
+  EXPECT_LT(with.Inside, 0.02);
+  // Without it the bowl shows its inside, and the grid shows round the bowl.
+  EXPECT_LT(without.Plane, 0.01);
+  EXPECT_GT(without.Inside, 0.15);
+  EXPECT_GT(without.Outside, 0.005);
+  EXPECT_GT(without.Grid, 0.005);
+  EXPECT_GT(without.Sky, 0.2);
 }
 
 // ---- Mouse, wheel and keys through the viewer's window
