@@ -1,5 +1,6 @@
 #include "engine/GLGeomObjects/Torus.h"
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -79,13 +80,25 @@ bool TGLTorus::RayCastIntersect(const TVector& RayStart, const TVector& RayVecto
   const double e = double(s[X]) * v[X] + double(s[Y]) * v[Y] + double(s[Z]) * v[Z];
   const double g =
       double(s[X]) * s[X] + double(s[Y]) * s[Y] + double(s[Z]) * s[Z] - (major2 + minor2);
-  const TDoubleArray roots = SolveQuartic({g * g - 4 * major2 * (minor2 - double(s[Z]) * s[Z]),
-                                           4 * e * g + 8 * major2 * v[Z] * s[Z],
-                                           4 * e * e + 2 * g + 4 * major2 * v[Z] * v[Z], 4 * e, 1});
+  const std::array<double, 5> c = {g * g - 4 * major2 * (minor2 - double(s[Z]) * s[Z]),
+                                   4 * e * g + 8 * major2 * v[Z] * s[Z],
+                                   4 * e * e + 2 * g + 4 * major2 * v[Z] * v[Z], 4 * e, 1};
   double t = 1e20;
-  for (double root : roots)
+  for (double root : SolveQuartic(c))
     if (root > 0 && root < t) t = root;
   if (t == 1e20) return false;
+  // The closed-form roots carry single-precision cube roots; a few Newton steps put the hit
+  // back on the surface, each kept only while it brings the quartic closer to zero.
+  const auto quartic = [&c](double x) {
+    return (((c[4] * x + c[3]) * x + c[2]) * x + c[1]) * x + c[0];
+  };
+  for (int step = 0; step < 3; ++step) {
+    const double slope = ((4 * c[4] * t + 3 * c[3]) * t + 2 * c[2]) * t + c[1];
+    if (slope == 0) break;
+    const double better = t - quartic(t) / slope;
+    if (!(better > 0 && std::fabs(quartic(better)) < std::fabs(quartic(t)))) break;
+    t = better;
+  }
 
   const TVector p{float(s[X] + t * v[X]), float(s[Y] + t * v[Y]), float(s[Z] + t * v[Z]), 1};
   if (IntersectPoint) *IntersectPoint = LocalToAbsolute(p);
