@@ -526,8 +526,9 @@ class TGLTexture : public TGLUpdateAbleObject {
   // The OpenGL texture, uploaded again when something changed; a current context is needed.
   // An upload that fails raises and is tried again at the next call.
   virtual GLuint GetHandle();
-  // Makes the OpenGL texture when there is none, binds it and sends its parameters, which
-  // counts as up to date: the buffer's copy into the texture uses it.
+  // Makes the OpenGL texture when there is none, or anew for an image of another target, binds
+  // it and sends its parameters, which counts as up to date: the buffer's copy into the texture
+  // uses it.
   GLuint AllocateHandle();
   bool IsHandleAllocated() const { return FTextureHandle->GetHandle() != 0; }
   TGLTextureHandle* GetTextureHandle() const { return FTextureHandle.get(); }
@@ -576,6 +577,8 @@ class TGLTexture : public TGLUpdateAbleObject {
   void UnApplyMappingMode();
 
   std::unique_ptr<TGLTextureHandle> FTextureHandle;
+  // The target the OpenGL texture was made for.
+  GLenum FHandleTarget = 0;
   TGLTextureMode FTextureMode = tmDecal;
   TGLTextureWrap FTextureWrap = twBoth;
   TGLTextureFormat FTextureFormat = tfDefault;

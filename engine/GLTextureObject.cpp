@@ -379,10 +379,16 @@ GLuint TGLTexture::GetHandle() {
 }
 
 GLuint TGLTexture::AllocateHandle() {
-  if (FTextureHandle->GetHandle() == 0) FTextureHandle->AllocateHandle();
+  const GLenum target = FImage->NativeTextureTarget();
+  // An OpenGL texture keeps the target it was first bound to: an image of another target needs
+  // a texture of its own.
+  if (FTextureHandle->GetHandle() != 0 && target != FHandleTarget) FTextureHandle->DestroyHandle();
+  if (FTextureHandle->GetHandle() == 0) {
+    FTextureHandle->AllocateHandle();
+    FHandleTarget = target;
+  }
   const GLuint name = FTextureHandle->GetHandle();
   Assert(name != 0);
-  const GLenum target = FImage->NativeTextureTarget();
   if (!(IsCubeMapTarget(target) && !GLSupport.ARB_texture_cube_map)) {
     glBindTexture(target, name);
     PrepareParams(target);

@@ -86,8 +86,9 @@ bool DecodeOwnKind(const QByteArray& file, QImage& image, TPixelFormat& format) 
   const int64_t height = std::abs(signedHeight);
   const int64_t offset = Get32(file.constData() + 10);
   const int64_t rowBytes = RowBytes(width, bits);
-  if (width < 0 || offset < cFileHeaderSize + cInfoHeaderSize ||
-      offset + rowBytes * height > file.size())
+  // Worked out by division: the product of the header's sizes may not fit 64 bits.
+  if (width < 0 || offset < cFileHeaderSize + cInfoHeaderSize || offset > file.size() ||
+      (rowBytes > 0 && height > (file.size() - offset) / rowBytes))
     InvalidBitmap();
   format = bits == 24 ? pf24bit : pf32bit;
   image = {};

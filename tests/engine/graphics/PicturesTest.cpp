@@ -128,6 +128,8 @@ TEST(Bitmap, ALengthOf0TakesTheRestAndEveryOtherLengthMustHoldTheFile) {
       {"pixels past the length", file.substr(0, file.size() - 1), false},
       {"pixels before the headers' end", WithField(file, 10, 40), false},
       {"a negative width", WithField(file, 18, uint32_t(-4)), false},
+      {"a pixel size beyond 64 bits", WithField(WithField(file, 18, 0x7FFFFFFF), 22, 0x7FFFFFFF),
+       false},
       {"no bitmap", "PK" + file.substr(2), false},
       {"a bare file header", file.substr(0, 14), false},
       {"nothing", "", false},
