@@ -6,9 +6,6 @@
 #include <string>
 
 #include "engine/GLGeomObjects.h"
-#include "engine/GLGeomObjects/Disk.h"
-#include "engine/GLGeomObjects/Frustrum.h"
-#include "engine/GLGeomObjects/Torus.h"
 #include "tests/engine/scene/QuadricChecks.h"
 
 namespace {
@@ -206,7 +203,7 @@ TEST(Disk, TheUnitRegistersEverySolidItHolds) {
   for (TClass registered :
        {TGLCylinder::StaticClass(), TGLCone::StaticClass(), TGLTorus::StaticClass(),
         TGLDisk::StaticClass(), TGLArrowLine::StaticClass(), TGLAnnulus::StaticClass(),
-        TGLFrustrum::StaticClass()})
+        TGLFrustrum::StaticClass(), TGLPolygon::StaticClass()})
     EXPECT_EQ(GetClass(registered->ClassName()), registered) << registered->ClassName();
 }
 
