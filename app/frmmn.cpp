@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStringDecoder>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <new>
 
+#include "app/d3ddlg.h"
 #include "app/projection.h"
 #include "platform/gui/Anchors.h"
 #include "platform/gui/Forms.h"
@@ -155,6 +157,7 @@ void TfrmMain::ConnectEvents() {
   onClick(btnJointChange, &TfrmMain::btnJointChangeClick);
   onClick(btnJointRemove, &TfrmMain::btnJointRemoveClick);
   onClick(btnGroupChange, &TfrmMain::btnGroupChangeClick);
+  onClick(btnProof, &TfrmMain::btnProofClick);
   // A check box reports every change of its state, also one the program makes.
   connect(chkInGroup, &QCheckBox::toggled, this, guarded(&TfrmMain::chkInGroupClick));
   // A list reports the user's selections: by mouse or keys, and a click on the selected line.
@@ -680,4 +683,13 @@ void TfrmMain::mnuAboutClick() {
 
 void TfrmMain::mnuExitClick() {
   Application->Terminate();
+}
+
+void TfrmMain::btnProofClick() {
+  auto* frm3D = new Tfrm3D(this);
+  // Freed once its events are done, whether it was shown or failed to show.
+  const auto release = qScopeGuard([frm3D] { frm3D->deleteLater(); });
+  frm3D->Joints = Joints.get();
+  frm3D->Groups = Groups.get();
+  frm3D->ShowModal();
 }

@@ -67,6 +67,9 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   void mnuAboutClick();
   void mnuExitClick();
 
+  // The 3D window, opened modally on the current lists.
+  void btnProofClick();
+
   // View menu; each item has flipped its own check mark when its handler runs.
   void mnuDrawArcsClick();
   void mnuDrawPolesClick();

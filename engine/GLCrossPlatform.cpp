@@ -19,6 +19,10 @@ void RaiseLastOSError() {
   throw EOSError("OS Error : " + std::generic_category().message(code), code);
 }
 
+void* GetScanLine(TBitmap& bitmap, int row) {
+  return bitmap.GetScanLine(row);
+}
+
 using TCounterClock = std::chrono::steady_clock;
 
 void QueryPerformanceCounter(int64_t& value) {

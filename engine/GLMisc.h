@@ -1,12 +1,15 @@
 #pragma once
 // The engine's change-notification backbone: sub-objects that tell their owner when they change,
 // components that pass the news on up to one that acts on it, and the notifying four-float
-// coordinates of positions, directions, up vectors and scales.
+// coordinates of positions, directions, up vectors and scales. Also the engine's lists of 3D
+// control points, which lines and polygons publish and draw through.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
+#include "engine/base/Spline.h"
 #include "engine/base/VectorGeometry.h"
 #include "platform/rtl/Classes.h"
 
@@ -137,4 +140,66 @@ class TGLCoordinates4 : public TGLCoordinates {
   RTL_CLASS(TGLCoordinates4, TGLCoordinates)
   static const TPropertyTable& Published();
   using TGLCoordinates::TGLCoordinates;
+};
+
+// One control point: x, y, z published (each written only when not 0), w kept at 0.
+class TGLNode : public TCollectionItem {
+  RTL_CLASS(TGLNode, TCollectionItem)
+  static const TPropertyTable& Published();
+  explicit TGLNode(TCollection* ACollection) : TCollectionItem(ACollection) {}
+
+  // From another node all four floats, without a notice.
+  void Assign(TPersistent* Source) override;
+  // "x; y; z" with four decimals, in the regional format.
+  std::string GetDisplayName() const override;
+
+  float* AsAddress() { return FCoords.data(); }
+  const TVector& GetAsVector() const { return FCoords; }
+  TAffineVector GetAsAffineVector() const { return AffineVectorMake(FCoords); }
+  float GetX() const { return FCoords[0]; }
+  float GetY() const { return FCoords[1]; }
+  float GetZ() const { return FCoords[2]; }
+  void SetX(float AValue) { SetCoordinate(0, AValue); }
+  void SetY(float AValue) { SetCoordinate(1, AValue); }
+  void SetZ(float AValue) { SetCoordinate(2, AValue); }
+  // Stores the component and tells the node collection. A node of any other collection raises
+  // EInvalidCast and keeps its value.
+  void SetCoordinate(int Index, float AValue);
+  bool StoreCoordinate(int Index) const { return FCoords[Index] != 0; }
+
+ private:
+  TVector FCoords{};
+};
+
+// The control points of a line or polygon, owned by the object that publishes them.
+class TGLNodes : public TOwnedCollection {
+  RTL_CLASS(TGLNodes, TOwnedCollection)
+  // Items of AItemClass, a TGLNode descendant; nil gives TGLNode.
+  explicit TGLNodes(TPersistent* AOwner, TClass AItemClass = nullptr);
+
+  TGLNode* Add() { return static_cast<TGLNode*>(TCollection::Add()); }
+  // EListError out of range.
+  TGLNode* GetItems(int Index) const { return static_cast<TGLNode*>(GetItem(Index)); }
+
+  // Unless updating, an update-able owner is told, the collection naming itself. The
+  // collection's own EndUpdate tells it once when the count returns to 0.
+  virtual void NotifyChange();
+
+  // The unit normal of the plane through the first three nodes, (p1 - p0) x (p2 - p0); the null
+  // vector with fewer than three nodes, or when those three lie on one line and span no plane.
+  TAffineVector Normal() const;
+  // Through x, y and z of every node, with the node index as parameter.
+  std::unique_ptr<TCubicSpline> CreateNewCubicSpline() const;
+  // The filled polygon of the nodes, tessellated by GLU so that concave and self-crossing
+  // outlines work; nothing with fewer than three nodes. Textured, each vertex takes its x and y
+  // as texture coordinates. With ANormal it is sent as the current normal and given to GLU.
+  // SplineDivisions above 1 smooths the outline with that many steps per node interval.
+  // InvertNormals walks the outline backwards, which turns the faces the other way. Needs a
+  // current context, outside glBegin/glEnd. A tessellation error raises EAssertionFailed
+  // "number: text" once GLU, any open primitive and the vertex storage are cleaned up.
+  void RenderTesselatedPolygon(bool ATextured, const TAffineVector* ANormal = nullptr,
+                               int ASplineDivisions = 1, bool AInvertNormals = false);
+
+ protected:
+  void Update(TCollectionItem* Item) override;
 };

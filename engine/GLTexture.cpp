@@ -15,6 +15,15 @@ TColorVector ConvertWinColor(TColor winColor, float alpha) {
 
 void InitializeGLTexture() {
   InitWinColors(WinColors, ConvertWinColor);
+  static const bool registered = [] {
+    for (TClass imageClass : {TGLBlankImage::StaticClass(), TGLPersistentImage::StaticClass(),
+                              TGLPicFileImage::StaticClass(), TGLCubeMapImage::StaticClass(),
+                              TGLFloatDataImage::StaticClass()})
+      RegisterGLTextureImageClass(imageClass);
+    RegisterGraphicFileExtension(".bmp", TBitmap::StaticClass());
+    return true;
+  }();
+  (void)registered;
 }
 
 // ---- TGLColor

@@ -22,9 +22,8 @@ class EInvalidFileSignature : public Exception {
   using Exception::Exception;
 };
 
-// Tags the binary reader understands beyond the class library's value types.
+// A tag the binary reader understands beyond the class library's value types.
 constexpr TValueType vaWString = TValueType(18);
-constexpr TValueType vaUTF8String = TValueType(20);
 
 class TVirtualWriter : public TObject {
   RTL_CLASS(TVirtualWriter, TObject)

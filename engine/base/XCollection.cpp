@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "engine/base/PersistentClasses.h"
+
 std::function<void(TXCollection* sender)> vXCollectionDestroyEvent;
 
 namespace {
@@ -81,7 +83,9 @@ void TXCollectionItem::WriteToFiler(TWriter& writer) {
 }
 
 void TXCollectionItem::ReadFromFiler(TReader& reader) {
-  Assert(reader.ReadInteger() == 0);
+  // A stored collection is outside input: an unknown version is a read error, not a fault here.
+  if (const int32_t version = reader.ReadInteger(); version != 0)
+    TPersistentObject::RaiseFilerException(ClassType(), version);
   FName = reader.ReadString();
 }
 

@@ -446,8 +446,16 @@ enum TValueType {
   vaLString = 12,
   vaNil = 13,
   vaCollection = 14,
+  vaSingle = 15,
   vaInt64 = 19,
+  vaUTF8String = 20,
 };
+
+// How a writer or reader spells its values: as layout text, or as the component stream's tagged
+// binary values (a TValueType byte, then the value little-endian; strings with their length),
+// which is what a binary property such as a scene object's "BehavioursData" holds. The binary
+// encoding carries values only: components are always written as layout text.
+enum TFilerEncoding { feLayoutText, feBinary };
 
 using TReaderProc = std::function<void(TReader&)>;
 using TWriterProc = std::function<void(TWriter&)>;
@@ -472,7 +480,8 @@ class TFiler : public TObject {
 
 class TWriter : public TFiler {
   RTL_CLASS(TWriter, TFiler)
-  using TFiler::TFiler;
+  explicit TWriter(TStream& stream, TFilerEncoding encoding = feLayoutText)
+      : TFiler(stream), FEncoding(encoding) {}
 
   void WriteRootComponent(TComponent* root);
   void WriteComponent(TComponent* component);
@@ -497,7 +506,11 @@ class TWriter : public TFiler {
   void WriteValue(const std::string& token);
   void WriteLine(const std::string& text);
   void WriteProperty(TPersistent* instance, const TPropInfo& info);
+  // A tag byte and the value's bytes, in the binary encoding.
+  void WriteTagged(TValueType tag, const void* data = nullptr, size_t size = 0);
+  void RequireLayoutText() const;
 
+  TFilerEncoding FEncoding;
   int FIndent = 0;
   std::string FPropPath;     // "Sub." while the properties of a sub-object are written
   std::string FItemPath;     // "Tags#3." while the properties of a collection item are written
@@ -508,7 +521,7 @@ class TWriter : public TFiler {
 class TReader : public TFiler {
   RTL_CLASS(TReader, TFiler)
   // Reads from the stream's position; leaves the stream after what was consumed.
-  explicit TReader(TStream& stream);
+  explicit TReader(TStream& stream, TFilerEncoding encoding = feLayoutText);
   ~TReader() override;
 
   // Reads the layout into an existing root whose class it names. Children are created through
@@ -563,7 +576,14 @@ class TReader : public TFiler {
   // Forgets the pending fixups and the event names of the items a collection is about to free.
   void ForgetItems(TCollection* collection, const std::string& path);
   bool PeekSymbol(char symbol);
+  // The binary encoding: the next tag without consuming it, a tag, a value's bytes.
+  TValueType PeekTag();
+  TValueType ReadTag();
+  void ReadBytes(void* buffer, int64_t count);
+  [[noreturn]] void BinaryError(const std::string& message) const;
+  std::string ReadBinaryString(TValueType tag);
 
+  TFilerEncoding FEncoding;
   std::string FText;
   size_t FPos = 0;
   int FLine = 1;

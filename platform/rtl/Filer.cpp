@@ -89,36 +89,84 @@ void TWriter::WriteValue(const std::string& token) {
   WriteLine(name + " = " + token);
 }
 
+void TWriter::WriteTagged(TValueType tag, const void* data, size_t size) {
+  const auto byte = uint8_t(tag);
+  FStream.WriteBuffer(&byte, 1);
+  if (size > 0) FStream.WriteBuffer(data, int64_t(size));
+}
+
+void TWriter::RequireLayoutText() const {
+  if (FEncoding != feLayoutText) throw EWriteError("Components are written as layout text only");
+}
+
 void TWriter::WriteInteger(int64_t value) {
-  WriteValue(IntToStr(value));
+  if (FEncoding == feLayoutText) return WriteValue(IntToStr(value));
+  // The smallest of the four integer forms that holds the value.
+  if (value >= INT8_MIN && value <= INT8_MAX) {
+    const auto v = int8_t(value);
+    return WriteTagged(vaInt8, &v, 1);
+  }
+  if (value >= INT16_MIN && value <= INT16_MAX) {
+    const auto v = int16_t(value);
+    return WriteTagged(vaInt16, &v, 2);
+  }
+  if (value >= INT32_MIN && value <= INT32_MAX) {
+    const auto v = int32_t(value);
+    return WriteTagged(vaInt32, &v, 4);
+  }
+  WriteTagged(vaInt64, &value, 8);
 }
 void TWriter::WriteFloat(double value) {
-  WriteValue(FloatText(value, false));
+  if (FEncoding == feLayoutText) return WriteValue(FloatText(value, false));
+  const long double extended = value;
+  static_assert(sizeof(long double) >= 10, "the 80-bit extended format");
+  WriteTagged(vaExtended, &extended, 10);
 }
 void TWriter::WriteSingle(float value) {
-  WriteValue(FloatText(value, true));
+  if (FEncoding == feLayoutText) return WriteValue(FloatText(value, true));
+  WriteTagged(vaSingle, &value, 4);
 }
 void TWriter::WriteBoolean(bool value) {
-  WriteValue(value ? "True" : "False");
+  if (FEncoding == feLayoutText) return WriteValue(value ? "True" : "False");
+  WriteTagged(value ? vaTrue : vaFalse);
 }
 void TWriter::WriteString(const std::string& value) {
-  WriteValue(QuotedString(value));
+  if (FEncoding == feLayoutText) return WriteValue(QuotedString(value));
+  if (value.size() <= 255) {
+    WriteTagged(vaString);
+    const auto length = uint8_t(value.size());
+    FStream.WriteBuffer(&length, 1);
+  } else {
+    if (value.size() > size_t(INT32_MAX)) throw EWriteError("String too long");
+    WriteTagged(vaLString);
+    const auto length = int32_t(value.size());
+    FStream.WriteBuffer(&length, 4);
+  }
+  FStream.WriteBuffer(value.data(), int64_t(value.size()));
 }
 void TWriter::WriteIdent(const std::string& ident) {
-  WriteValue(ident);
+  if (FEncoding == feLayoutText) return WriteValue(ident);
+  if (ident.size() > 255) throw EWriteError("Identifier too long");
+  WriteTagged(vaIdent);
+  const auto length = uint8_t(ident.size());
+  FStream.WriteBuffer(&length, 1);
+  FStream.WriteBuffer(ident.data(), int64_t(ident.size()));
 }
 
 void TWriter::WriteListBegin() {
+  if (FEncoding != feLayoutText) return WriteTagged(vaList);
   WriteValue("(");
   FIndent += 2;
 }
 
 void TWriter::WriteListEnd() {
+  if (FEncoding != feLayoutText) return WriteTagged(vaNull);
   FIndent -= 2;
   WriteLine(")");
 }
 
 void TWriter::WriteCollection(TCollection* collection) {
+  RequireLayoutText();
   const std::string path = FItemPath + FPendingName;
   if (collection->Count() == 0) return WriteValue("<>");
   WriteValue("<");
@@ -145,6 +193,7 @@ void TWriter::WriteRootComponent(TComponent* root) {
 }
 
 void TWriter::WriteComponent(TComponent* component) {
+  RequireLayoutText();
   struct TWriting {
     TComponent* C;
     ~TWriting() { C->SetState(csWriting, false); }
@@ -292,14 +341,57 @@ struct TReader::TFixup {
   std::vector<TCollection*> Within;  // an item's fixup goes when one of these is read again
 };
 
-TReader::TReader(TStream& stream) : TFiler(stream) {
+TReader::TReader(TStream& stream, TFilerEncoding encoding) : TFiler(stream), FEncoding(encoding) {
   FStart = stream.GetPosition();
+  // Binary values are read straight from the stream, which then stands after each of them.
+  if (FEncoding == feBinary) return;
   FText.resize(size_t(std::max<int64_t>(stream.GetSize() - FStart, 0)));
   stream.ReadBuffer(FText.data(), int64_t(FText.size()));
 }
 
 TReader::~TReader() {
-  FStream.SetPosition(FStart + int64_t(FConsumed));
+  if (FEncoding == feLayoutText) FStream.SetPosition(FStart + int64_t(FConsumed));
+}
+
+void TReader::BinaryError(const std::string& message) const {
+  throw EReadError("Error reading binary value at offset " +
+                   std::to_string(FStream.GetPosition() - FStart) + ": " + message);
+}
+
+void TReader::ReadBytes(void* buffer, int64_t count) {
+  if (FStream.Read(buffer, count) != count) BinaryError("the data ends inside a value");
+}
+
+TValueType TReader::PeekTag() {
+  uint8_t tag = 0;
+  if (FStream.Read(&tag, 1) != 1) BinaryError("the data ends where a value should begin");
+  FStream.Seek(-1, soCurrent);
+  return TValueType(tag);
+}
+
+TValueType TReader::ReadTag() {
+  uint8_t tag = 0;
+  ReadBytes(&tag, 1);
+  return TValueType(tag);
+}
+
+std::string TReader::ReadBinaryString(TValueType tag) {
+  int64_t length = 0;
+  if (tag == vaString || tag == vaIdent) {
+    uint8_t shortLength = 0;
+    ReadBytes(&shortLength, 1);
+    length = shortLength;
+  } else {
+    int32_t longLength = 0;
+    ReadBytes(&longLength, 4);
+    length = longLength;
+  }
+  // The length is outside input: it is checked against what the stream still holds.
+  if (length < 0 || length > FStream.GetSize() - FStream.GetPosition())
+    BinaryError("a text of " + std::to_string(length) + " bytes does not fit the data");
+  std::string text(size_t(length), '\0');
+  ReadBytes(text.data(), length);
+  return text;
 }
 
 void TReader::Error(const std::string& message, int line) const {
@@ -433,6 +525,7 @@ void TReader::Expect(char symbol) {
 }
 
 TValueType TReader::NextValue() {
+  if (FEncoding == feBinary) return PeekTag();
   const TToken& t = Peek();
   switch (t.Kind) {
     case TToken::tEnd:
@@ -487,6 +580,32 @@ int64_t TReader::ReadInt64Text(const std::string& text) {
 }
 
 int64_t TReader::ReadInt64() {
+  if (FEncoding == feBinary) {
+    switch (const TValueType tag = ReadTag()) {
+      case vaInt8: {
+        int8_t v = 0;
+        ReadBytes(&v, 1);
+        return v;
+      }
+      case vaInt16: {
+        int16_t v = 0;
+        ReadBytes(&v, 2);
+        return v;
+      }
+      case vaInt32: {
+        int32_t v = 0;
+        ReadBytes(&v, 4);
+        return v;
+      }
+      case vaInt64: {
+        int64_t v = 0;
+        ReadBytes(&v, 8);
+        return v;
+      }
+      default:
+        BinaryError("an integer was expected, not a value of type " + std::to_string(int(tag)));
+    }
+  }
   if (Peek().Kind != TToken::tNumber) Unexpected("An integer");
   const int64_t v = ReadInt64Text(Peek().Text);
   Next();
@@ -495,11 +614,29 @@ int64_t TReader::ReadInt64() {
 
 int32_t TReader::ReadInteger() {
   const int64_t v = ReadInt64();
-  if (v < INT32_MIN || v > INT32_MAX) Error(IntToStr(v) + " is out of the integer range");
+  if (v < INT32_MIN || v > INT32_MAX) {
+    if (FEncoding == feBinary) BinaryError(IntToStr(v) + " is out of the integer range");
+    Error(IntToStr(v) + " is out of the integer range");
+  }
   return int32_t(v);
 }
 
 double TReader::ReadFloat() {
+  if (FEncoding == feBinary) {
+    const TValueType tag = NextValue();
+    if (tag == vaSingle || tag == vaExtended) {
+      ReadTag();
+      if (tag == vaSingle) {
+        float v = 0;
+        ReadBytes(&v, 4);
+        return v;
+      }
+      long double v = 0;
+      ReadBytes(&v, 10);
+      return double(v);
+    }
+    return double(ReadInt64());
+  }
   const TToken& t = Peek();
   if (t.Kind == TToken::tIdent && (SameText(t.Text, "INF") || SameText(t.Text, "NAN"))) {
     const bool inf = SameText(Next().Text, "INF");
@@ -525,26 +662,43 @@ float TReader::ReadSingle() {
 
 bool TReader::ReadBoolean() {
   const TValueType type = NextValue();
+  if (FEncoding == feBinary) {
+    if (type != vaTrue && type != vaFalse) BinaryError("True or False was expected");
+    return ReadTag() == vaTrue;
+  }
   if (type != vaTrue && type != vaFalse) Unexpected("True or False");
   Next();
   return type == vaTrue;
 }
 
 std::string TReader::ReadString() {
+  if (FEncoding == feBinary) {
+    const TValueType tag = ReadTag();
+    if (tag != vaString && tag != vaLString && tag != vaUTF8String)
+      BinaryError("a string was expected, not a value of type " + std::to_string(int(tag)));
+    return ReadBinaryString(tag);
+  }
   if (Peek().Kind != TToken::tString) Unexpected("A string");
   return Next().Text;
 }
 
 std::string TReader::ReadIdent() {
+  if (FEncoding == feBinary) {
+    const TValueType tag = ReadTag();
+    if (tag != vaIdent) BinaryError("an identifier was expected");
+    return ReadBinaryString(tag);
+  }
   if (Peek().Kind != TToken::tIdent) Unexpected("An identifier");
   return Next().Text;
 }
 
 void TReader::ReadListBegin() {
-  Expect('(');
+  if (FEncoding == feLayoutText) return Expect('(');
+  if (ReadTag() != vaList) BinaryError("a list was expected");
 }
 void TReader::ReadListEnd() {
-  Expect(')');
+  if (FEncoding == feLayoutText) return Expect(')');
+  if (ReadTag() != vaNull) BinaryError("the end of a list was expected");
 }
 
 void TReader::ForgetItems(TCollection* collection, const std::string& path) {

@@ -30,3 +30,10 @@ const TPropertyTable& TObject::Published() {
   static const TPropertyTable table;
   return table;
 }
+
+uint32_t RandSeed = 0;
+
+double Random() {
+  RandSeed = RandSeed * 0x08088405u + 1;
+  return RandSeed * (1.0 / 4294967296.0);
+}

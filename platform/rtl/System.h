@@ -3,6 +3,7 @@
 // TMetaClass with its name, its parent, a factory (the virtual constructor) and its table of
 // published properties.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -98,3 +99,9 @@ TMetaClass::TFactory TMetaClass::FactoryFor() {
     return nullptr;
   }
 }
+
+// The class library's pseudo-random source: a linear congruential generator whose whole state
+// is RandSeed, so that a run can be repeated by setting the seed.
+extern uint32_t RandSeed;
+// A number in [0, 1).
+double Random();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes each binary reader of the engine (libFuzzer, with address and undefined-behaviour
-# sanitizers) for a bounded time, starting from the corpus that the tests replay.
+# Fuzzes each reader of damaged input of the engine, the binary filer's and the texture-image
+# files' (libFuzzer, with address and undefined-behaviour sanitizers), for a bounded time,
+# starting from the corpus that the tests replay.
 # Usage: tests/fuzz/run.sh [seconds per target, default 60]. New inputs gather in
 # build-fuzz/corpus/<target>; a crash is written to build-fuzz/crashes/<target>/ and stops the run.
 # Copy a crash into tests/data/filer-fuzz/<target>/ once it is fixed, so the tests replay it.
@@ -20,7 +21,7 @@ fi
 tools/setup.sh
 cmake -S . -B build-fuzz -DVM_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
-targets=(binary-reader object-list vector-lists xcollection)
+targets=(binary-reader object-list vector-lists xcollection cube-map blank-image float-data-image)
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" "build-fuzz/crashes/$t"

@@ -1,8 +1,13 @@
 #include "FilerFuzzTargets.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "FilerTestSupport.h"
+#include "engine/GLTexture.h"
 #include "engine/base/PersistentClasses.h"
 #include "engine/base/VectorLists.h"
 #include "engine/base/XCollection.h"
@@ -105,11 +110,46 @@ void FuzzXCollection(const uint8_t* data, size_t size) {
   }
 }
 
+// The texture images read files only: the input becomes a file of this process.
+template <class TImage>
+void LoadImageFile(const uint8_t* data, size_t size, const char* name) {
+  const std::string fileName = (std::filesystem::temp_directory_path() /
+                                ("vm-fuzz-" + std::to_string(::getpid()) + "-" + name))
+                                   .string();
+  std::ofstream(fileName, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), std::streamsize(size));
+  TImage image(nullptr);
+  try {
+    image.LoadFromFile(fileName);
+  } catch (const Exception&) {
+  }
+  if constexpr (std::is_same_v<TImage, TGLCubeMapImage>)
+    for (GLenum face = GL_TEXTURE_CUBE_MAP_POSITIVE_X; face <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z;
+         ++face)
+      image.GetBitmap32(face);
+  std::filesystem::remove(fileName);
+}
+
+void FuzzCubeMap(const uint8_t* data, size_t size) {
+  LoadImageFile<TGLCubeMapImage>(data, size, "cube-map");
+}
+
+void FuzzBlankImage(const uint8_t* data, size_t size) {
+  LoadImageFile<TGLBlankImage>(data, size, "blank-image");
+}
+
+void FuzzFloatDataImage(const uint8_t* data, size_t size) {
+  LoadImageFile<TGLFloatDataImage>(data, size, "float-data-image");
+}
+
 }  // namespace
 
-const TFilerFuzzTarget FilerFuzzTargets[4] = {
+const TFilerFuzzTarget FilerFuzzTargets[7] = {
     {"binary-reader", FuzzBinaryReader},
     {"object-list", FuzzObjectList},
     {"vector-lists", FuzzVectorLists},
     {"xcollection", FuzzXCollection},
+    {"cube-map", FuzzCubeMap},
+    {"blank-image", FuzzBlankImage},
+    {"float-data-image", FuzzFloatDataImage},
 };

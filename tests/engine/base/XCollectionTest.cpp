@@ -303,7 +303,7 @@ TEST_F(XCollectionStream, BrokenStreamsRaiseAndLeaveTheCollectionEmpty) {
        "Class TPickyItem unknown. Add the relevant unit to your \"uses\". ("},
       {"2\n'TPlainItem'\n0\n'A'\n1\n1\n0\n'B'\n1\n", "List index out of bounds (1)"},
       {"1\n0\n0\n'A'\n1\n", "List index out of bounds (0)"},
-      {"1\n'TPlainItem'\n1\n'A'\n1\n", "Assertion failure ("},
+      {"1\n'TPlainItem'\n1\n'A'\n1\n", "TPlainItem : unknown archive version 1"},
       {"2\n'TUniqueItem'\n0\n'A'\n0\n0\n'B'\n",
        "Addition of TUniqueItem to TXCollection rejected."},
       {"3\n'TPlainItem'\n0\n'A'\n1\n", "Error reading layout"},

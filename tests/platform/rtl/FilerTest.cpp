@@ -667,3 +667,53 @@ TEST(Filer, MutatedLayoutsLoadOrRaiseFilerErrors) {
   EXPECT_GT(refused, 0);
   EXPECT_GT(loaded, 0);
 }
+
+TEST(Filer, BinaryValuesAreTheComponentStreamsTaggedValues) {
+  TStringStream stream;
+  {
+    TWriter writer(stream, feBinary);
+    writer.WriteInteger(-5);
+    writer.WriteInteger(300);
+    writer.WriteInteger(-70000);
+    writer.WriteInteger(int64_t(1) << 40);
+    writer.WriteString("ab");
+    writer.WriteString(std::string(256, 'x'));
+    writer.WriteBoolean(true);
+    writer.WriteIdent("osNone");
+    writer.WriteListBegin();
+    writer.WriteSingle(1.5f);
+    writer.WriteFloat(0.25);
+    writer.WriteListEnd();
+    EXPECT_THROW(writer.WriteComponent(nullptr), EWriteError);
+  }
+  const std::string bytes = stream.DataString();
+  const std::string head("\x02\xFB\x03\x2C\x01\x04\x90\xEE\xFE\xFF\x13\x00\x00\x00\x00\x00\x01\x00\x00"
+                         "\x06\x02"
+                         "ab\x0C\x00\x01\x00\x00",
+                         28);
+  EXPECT_EQ(bytes.substr(0, head.size()), head);
+  EXPECT_EQ(bytes.size(), head.size() + 256 + 1 + 8 + 1 + 5 + 11 + 1);
+
+  TStringStream in(bytes);
+  TReader reader(in, feBinary);
+  EXPECT_EQ(reader.NextValue(), vaInt8);
+  EXPECT_EQ(reader.ReadInteger(), -5);
+  EXPECT_EQ(reader.ReadInteger(), 300);
+  EXPECT_EQ(reader.ReadInteger(), -70000);
+  EXPECT_THROW(reader.ReadInteger(), EReadError) << "beyond 32 bits";
+  TStringStream again(bytes.substr(10));
+  TReader rest(again, feBinary);
+  EXPECT_EQ(rest.ReadInt64(), int64_t(1) << 40);
+  EXPECT_EQ(rest.NextValue(), vaString);
+  EXPECT_EQ(rest.ReadString(), "ab");
+  EXPECT_EQ(rest.NextValue(), vaLString);
+  EXPECT_EQ(rest.ReadString(), std::string(256, 'x'));
+  EXPECT_TRUE(rest.ReadBoolean());
+  EXPECT_EQ(rest.ReadIdent(), "osNone");
+  rest.ReadListBegin();
+  EXPECT_EQ(rest.ReadSingle(), 1.5f);
+  EXPECT_EQ(rest.ReadFloat(), 0.25);
+  EXPECT_TRUE(rest.EndOfList());
+  rest.ReadListEnd();
+  EXPECT_THROW(rest.NextValue(), EReadError) << "the data has ended";
+}

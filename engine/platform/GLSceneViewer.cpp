@@ -1,0 +1,560 @@
+// clang-format off
+// Qt's headers come before the engine's OpenGL binding, whose names would rename their members.
+#include <QCoreApplication>
+#include <QStringList>
+#include <QEvent>
+#include <QExposeEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPlatformSurfaceEvent>
+#include <QPointer>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
+// clang-format on
+
+#include "engine/platform/GLSceneViewer.h"
+
+#include <algorithm>
+#include <any>
+#include <vector>
+
+#include "engine/GLSceneGraph/Camera.h"
+#include "engine/platform/GLQtContext.h"
+#include "platform/gl/OpenGL.h"
+#include "platform/gui/Forms.h"
+#include "platform/rtl/SysUtils.h"
+
+namespace {
+
+TShiftState ShiftOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+  TShiftState shift = 0;
+  if (modifiers & Qt::ShiftModifier) shift |= ssShift;
+  if (modifiers & Qt::AltModifier) shift |= ssAlt;
+  if (modifiers & Qt::ControlModifier) shift |= ssCtrl;
+  if (buttons & Qt::LeftButton) shift |= ssLeft;
+  if (buttons & Qt::RightButton) shift |= ssRight;
+  if (buttons & Qt::MiddleButton) shift |= ssMiddle;
+  return shift;
+}
+
+bool ButtonOf(Qt::MouseButton qtButton, TMouseButton& button) {
+  switch (qtButton) {
+    case Qt::LeftButton:
+      button = mbLeft;
+      return true;
+    case Qt::RightButton:
+      button = mbRight;
+      return true;
+    case Qt::MiddleButton:
+      button = mbMiddle;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The anchors as the form's anchor helper reads them from a control's "anchors" property.
+QString AnchorsText(TControlAnchors anchors) {
+  QStringList names;
+  const char* const sides[] = {"akLeft", "akTop", "akRight", "akBottom"};
+  for (int i = 0; i < 4; ++i)
+    if (anchors & (1 << i)) names << sides[i];
+  return names.join(',');
+}
+
+// A render event of the viewer is the buffer's own, read and written through the viewer.
+TPropInfo BufferEvent(const char* name, TNotifyEvent TGLSceneBuffer::*member) {
+  TPropInfo info;
+  info.Name = name;
+  info.Kind = tkMethod;
+  info.SetMethod = [member](TObject& o, const std::any& handler) {
+    const auto* typed = std::any_cast<TNotifyEvent>(&handler);
+    if (!typed) throw EInvalidCast("Invalid class typecast");
+    static_cast<TGLSceneViewer&>(o).GetBuffer()->*member = *typed;
+  };
+  return info;
+}
+
+}  // namespace
+
+// ---- The control and its window
+
+// The control a form holds: the window's container fills it, and the input the window gets
+// comes here, where the mouse becomes the viewer's events and the rest goes on to the parents.
+class TGLSceneViewer::TControl : public QWidget {
+ public:
+  explicit TControl(TGLSceneViewer* viewer) : FViewer(viewer) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setAutoFillBackground(true);
+    resize(100, 100);
+  }
+  ~TControl() override {
+    if (FViewer) FViewer->ControlDestroyed();
+  }
+  TGLSceneViewer* FViewer;
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QWidget::showEvent(event);
+    if (FViewer) Guard([this] { FViewer->HandleNeeded(); });
+  }
+  void mousePressEvent(QMouseEvent* event) override { Press(event, false); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override { Press(event, true); }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    TMouseButton button;
+    if (!FViewer || !ButtonOf(event->button(), button)) return event->ignore();
+    const QPoint at = event->position().toPoint();
+    Guard([&] {
+      FViewer->MouseReleased(button, ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y());
+    });
+  }
+  // The window's wheel reaches the control sent, not from the system, and so would go no
+  // further: it is handed up the parents here until one takes it.
+  void wheelEvent(QWheelEvent* event) override {
+    event->ignore();
+    for (QWidget* parent = parentWidget(); parent; parent = parent->parentWidget()) {
+      const QPointF at = parent->mapFromGlobal(event->globalPosition());
+      QWheelEvent copy(at, event->globalPosition(), event->pixelDelta(), event->angleDelta(),
+                       event->buttons(), event->modifiers(), event->phase(), event->inverted(),
+                       event->source(), event->pointingDevice());
+      QCoreApplication::sendEvent(parent, &copy);
+      if (copy.isAccepted() || parent->isWindow()) break;
+    }
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (!FViewer) return event->ignore();
+    const QPoint at = event->position().toPoint();
+    Guard([&] {
+      FViewer->MouseMoved(ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y());
+    });
+  }
+
+ private:
+  void Press(QMouseEvent* event, bool doubleClick) {
+    TMouseButton button;
+    if (!FViewer || !ButtonOf(event->button(), button)) return event->ignore();
+    const QPoint at = event->position().toPoint();
+    Guard([&] {
+      FViewer->MousePressed(button, ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y(),
+                            doubleClick);
+    });
+  }
+};
+
+// The window the buffer's context draws to. Its input goes to the control, as if the control
+// had received it.
+class TGLSceneViewer::TWindow : public QWindow {
+ public:
+  explicit TWindow(TGLSceneViewer* viewer) : FViewer(viewer) {
+    setSurfaceType(QSurface::OpenGLSurface);
+  }
+  ~TWindow() override {
+    // The surface goes here, while the window still answers as itself.
+    destroy();
+  }
+  TGLSceneViewer* FViewer;
+
+ protected:
+  bool event(QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::UpdateRequest:
+        if (FViewer && isExposed()) Guard([this] { FViewer->Paint(); });
+        return true;
+      case QEvent::PlatformSurface:
+        if (FViewer) {
+          const bool created = static_cast<QPlatformSurfaceEvent*>(event)->surfaceEventType() ==
+                               QPlatformSurfaceEvent::SurfaceCreated;
+          Guard([this, created] { FViewer->WindowSurfaceChanged(created); });
+        }
+        break;
+      case QEvent::Enter:
+      case QEvent::Leave:
+        if (FViewer) {
+          const bool entered = event->type() == QEvent::Enter;
+          Guard([this, entered] { FViewer->MouseEntered(entered); });
+        }
+        break;
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+        PassOn(event);
+        return true;
+      default:
+        break;
+    }
+    return QWindow::event(event);
+  }
+  void exposeEvent(QExposeEvent*) override {
+    if (FViewer && isExposed()) Guard([this] { FViewer->Paint(); });
+  }
+  void resizeEvent(QResizeEvent* event) override {
+    QWindow::resizeEvent(event);
+    if (FViewer) Guard([this] { FViewer->WindowResized(); });
+  }
+
+ private:
+  void PassOn(QEvent* event) {
+    QWidget* control = FViewer ? FViewer->FControl : nullptr;
+    if (!control) return;
+    // Copies, since the original belongs to the window's delivery.
+    if (auto* mouse = dynamic_cast<QMouseEvent*>(event)) {
+      QMouseEvent copy(mouse->type(), mouse->position(), mouse->scenePosition(),
+                       mouse->globalPosition(), mouse->button(), mouse->buttons(),
+                       mouse->modifiers(), mouse->pointingDevice());
+      QCoreApplication::sendEvent(control, &copy);
+    } else if (auto* wheel = dynamic_cast<QWheelEvent*>(event)) {
+      QWheelEvent copy(wheel->position(), wheel->globalPosition(), wheel->pixelDelta(),
+                       wheel->angleDelta(), wheel->buttons(), wheel->modifiers(), wheel->phase(),
+                       wheel->inverted(), wheel->source(), wheel->pointingDevice());
+      QCoreApplication::sendEvent(control, &copy);
+    } else if (auto* key = dynamic_cast<QKeyEvent*>(event)) {
+      QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
+                     key->nativeVirtualKey(), key->nativeModifiers(), key->text(),
+                     key->isAutoRepeat(), ushort(key->count()), key->device());
+      QCoreApplication::sendEvent(control, &copy);
+    }
+  }
+};
+
+// ---- TGLSceneViewer
+
+const TPropertyTable& TGLSceneViewer::Published() {
+  using V = TGLSceneViewer;
+  static const TPropertyTable table = [] {
+    TPropertyTable published = TPropertyTable::Extend<V>(TComponent::Published())
+                                   .Integer("Left", &V::GetLeft, &V::SetLeft)
+                                   .Integer("Top", &V::GetTop, &V::SetTop)
+                                   .Integer("Width", &V::GetWidth, &V::SetWidth)
+                                   .Integer("Height", &V::GetHeight, &V::SetHeight)
+                                   .Component("Camera", &V::GetCamera, &V::SetCamera)
+                                   .Enumeration("VSync", &V::GetVSync, &V::SetVSync,
+                                                {"vsmSync", "vsmNoSync"}, Default(vsmNoSync));
+    published.Add(BufferEvent("BeforeRender", &TGLSceneBuffer::BeforeRender));
+    published.Add(BufferEvent("PostRender", &TGLSceneBuffer::PostRender));
+    published.Add(BufferEvent("AfterRender", &TGLSceneBuffer::AfterRender));
+    return TPropertyTable(TPropertyBuilder<V>(published)
+                              .Object("Buffer", &V::GetBuffer)
+                              .Float("FieldOfView", &V::GetFieldOfView, &V::SetFieldOfView)
+                              .Event("OnMouseLeave", &V::OnMouseLeave)
+                              .Event("OnMouseEnter", &V::OnMouseEnter)
+                              .Set("Anchors", &V::GetAnchors, &V::SetAnchors,
+                                   {"akLeft", "akTop", "akRight", "akBottom"}, Default(0b0011))
+                              .Event("OnClick", &V::OnClick)
+                              .Event("OnDblClick", &V::OnDblClick)
+                              .Event("OnMouseDown", &V::OnMouseDown)
+                              .Event("OnMouseMove", &V::OnMouseMove)
+                              .Event("OnMouseUp", &V::OnMouseUp));
+  }();
+  return table;
+}
+
+TGLSceneViewer::TGLSceneViewer(TComponent* AOwner)
+    : TComponent(AOwner),
+      FBuffer(std::make_unique<TGLSceneBuffer>(this)),
+      FControl(new TControl(this)) {
+  try {
+    FOpenGLAvailable = InitOpenGL();
+  } catch (...) {
+    FOpenGLAvailable = false;
+  }
+  FControl->setProperty("anchors", AnchorsText(FAnchors));
+  FBuffer->OnSetupVSync = [this](TObject*) { DoSetupVSync(); };
+  FBuffer->OnChange = [this](TObject*) { DoBufferChange(); };
+  FBuffer->OnStructuralChange = [this](TObject*) { DoBufferStructuralChange(); };
+}
+
+TGLSceneViewer::~TGLSceneViewer() {
+  Destroying();
+  try {
+    DestroyWnd();
+  } catch (...) {
+  }
+  if (FControl) {
+    FControl->FViewer = nullptr;
+    delete FControl;
+    FControl = nullptr;
+  }
+  FBuffer.reset();
+}
+
+QWidget* TGLSceneViewer::GetControl() const {
+  return FControl;
+}
+
+QWindow* TGLSceneViewer::GetWindow() const {
+  return FWindow;
+}
+
+void TGLSceneViewer::SetBuffer(TGLSceneBuffer* AValue) {
+  FBuffer->Assign(AValue);
+}
+
+void TGLSceneViewer::SetCamera(TGLCamera* AValue) {
+  if (TGLCamera* old = FBuffer->GetCamera(); old && old != AValue) RemoveFreeNotification(old);
+  FBuffer->SetCamera(AValue);
+  if (TGLCamera* taken = FBuffer->GetCamera()) FreeNotification(taken);
+}
+
+float TGLSceneViewer::GetFieldOfView() const {
+  const TGLCamera* camera = GetCamera();
+  return camera ? camera->GetFieldOfView(float(std::min(GetWidth(), GetHeight()))) : 0;
+}
+
+void TGLSceneViewer::SetFieldOfView(float AValue) {
+  if (TGLCamera* camera = GetCamera())
+    camera->SetFieldOfView(AValue, float(std::min(GetWidth(), GetHeight())));
+}
+
+int TGLSceneViewer::GetLeft() const {
+  return FControl ? FControl->x() : 0;
+}
+
+void TGLSceneViewer::SetLeft(int AValue) {
+  if (FControl) FControl->move(AValue, FControl->y());
+}
+
+int TGLSceneViewer::GetTop() const {
+  return FControl ? FControl->y() : 0;
+}
+
+void TGLSceneViewer::SetTop(int AValue) {
+  if (FControl) FControl->move(FControl->x(), AValue);
+}
+
+int TGLSceneViewer::GetWidth() const {
+  return FControl ? FControl->width() : 0;
+}
+
+void TGLSceneViewer::SetWidth(int AValue) {
+  if (FControl) FControl->resize(std::max(AValue, 0), FControl->height());
+}
+
+int TGLSceneViewer::GetHeight() const {
+  return FControl ? FControl->height() : 0;
+}
+
+void TGLSceneViewer::SetHeight(int AValue) {
+  if (FControl) FControl->resize(FControl->width(), std::max(AValue, 0));
+}
+
+void TGLSceneViewer::SetAnchors(TControlAnchors AValue) {
+  FAnchors = AValue;
+  if (FControl) FControl->setProperty("anchors", AnchorsText(AValue));
+}
+
+void TGLSceneViewer::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && FBuffer && AComponent == FBuffer->GetCamera())
+    FBuffer->SetCamera(nullptr);
+  inherited::Notification(AComponent, Operation);
+}
+
+void TGLSceneViewer::Loaded() {
+  inherited::Loaded();
+  HandleNeeded();
+}
+
+void TGLSceneViewer::HandleNeeded() {
+  // Without OpenGL the control stays an empty one that paints its background.
+  if (!FWindow && FControl && FOpenGLAvailable) CreateWnd();
+}
+
+void TGLSceneViewer::CreateWnd() {
+  FWindow = new TWindow(this);
+  FWindow->resize(std::max(GetWidth(), 1), std::max(GetHeight(), 1));
+  FLastScreenOrigin[0] = FLastScreenOrigin[1] = INT32_MIN;
+  FBuffer->SetDevicePixelRatio(FWindow->devicePixelRatio());
+  FBuffer->Resize(GetWidth(), GetHeight());
+  try {
+    // The context makes the native window in the format its wishes call for, so this comes
+    // before the container, which would make it in a format of its own.
+    FBuffer->CreateRC(FWindow, false);
+  } catch (...) {
+    FWindow->FViewer = nullptr;
+    delete FWindow;
+    FWindow = nullptr;
+    throw;
+  }
+  // The container takes the window, and the control the container.
+  FContainer = QWidget::createWindowContainer(FWindow, FControl);
+  FControl->layout()->addWidget(FContainer);
+  if (FControl->isVisible()) FContainer->show();
+}
+
+void TGLSceneViewer::DestroyWnd() {
+  FBuffer->DestroyRC();
+  if (!FWindow) return;
+  FWindow->FViewer = nullptr;
+  FWindow = nullptr;
+  // The container deletes the window.
+  QWidget* container = FContainer;
+  FContainer = nullptr;
+  delete container;
+}
+
+void TGLSceneViewer::RecreateWnd() {
+  if (!FWindow) return;
+  // A context cannot go in the middle of its own frame.
+  if (FBuffer->GetRendering()) {
+    if (FRecreatePending) return;
+    FRecreatePending = true;
+    QMetaObject::invokeMethod(
+        FControl,
+        [this] {
+          FRecreatePending = false;
+          Guard([this] { RecreateWnd(); });
+        },
+        Qt::QueuedConnection);
+    return;
+  }
+  DestroyWnd();
+  CreateWnd();
+}
+
+void TGLSceneViewer::Invalidate() {
+  if (FWindow) FWindow->requestUpdate();
+}
+
+void TGLSceneViewer::ControlDestroyed() {
+  // The window and the container go with the control; the context goes first.
+  FControl = nullptr;
+  FBuffer->DestroyRC();
+  if (FWindow) FWindow->FViewer = nullptr;
+  FWindow = nullptr;
+  FContainer = nullptr;
+}
+
+void TGLSceneViewer::WindowSurfaceChanged(bool created) {
+  // While the context is being made, its window may be made and dropped in the search for a
+  // format; that is the creation's own business.
+  if (FBuffer->GetRendering()) return;
+  if (!created)
+    FBuffer->DestroyRC();
+  else if (!FBuffer->RCInstantiated())
+    FBuffer->CreateRC(FWindow, false);
+}
+
+void TGLSceneViewer::WindowResized() {
+  FBuffer->SetDevicePixelRatio(FWindow->devicePixelRatio());
+  FBuffer->Resize(GetWidth(), GetHeight());
+}
+
+void TGLSceneViewer::Paint() {
+  const QPoint origin = FWindow->mapToGlobal(QPoint(0, 0));
+  if (origin.x() != FLastScreenOrigin[0] || origin.y() != FLastScreenOrigin[1]) {
+    // A window that moved without a resize gets its viewport set again.
+    if (FBuffer->RCInstantiated())
+      QMetaObject::invokeMethod(
+          FControl,
+          [this] {
+            if (FWindow) Guard([this] { WindowResized(); });
+          },
+          Qt::QueuedConnection);
+    FLastScreenOrigin[0] = origin.x();
+    FLastScreenOrigin[1] = origin.y();
+  }
+  if (FOpenGLAvailable && GetWidth() > 0 && GetHeight() > 0) FBuffer->Render();
+}
+
+void TGLSceneViewer::DoBufferChange() {
+  if (!FBuffer->GetRendering()) Invalidate();
+}
+
+void TGLSceneViewer::DoBufferStructuralChange() {
+  RecreateWnd();
+}
+
+void TGLSceneViewer::DoSetupVSync() {
+  SetupVSync(FVSync);
+}
+
+void TGLSceneViewer::SetupVSync(TVSyncMode Mode) {
+  auto* context = dynamic_cast<TGLQtContext*>(FBuffer->GetRenderingContext());
+  if (!context || !context->HasSwapControl()) return;
+  const int interval = context->GetSwapInterval();
+  switch (Mode) {
+    case vsmSync:
+      if (interval != 1) context->SetSwapInterval(1);
+      break;
+    case vsmNoSync:
+      if (interval != 0) context->SetSwapInterval(0);
+      break;
+    default:
+      Assert(false);
+  }
+}
+
+void TGLSceneViewer::MouseEntered(bool entered) {
+  FMouseInControl = entered;
+  const TNotifyEvent& event = entered ? OnMouseEnter : OnMouseLeave;
+  if (event) event(this);
+}
+
+void TGLSceneViewer::MousePressed(TMouseButton button, TShiftState shift, int x, int y,
+                                  bool doubleClick) {
+  if (doubleClick) {
+    FClickPending = false;
+    if (OnDblClick) OnDblClick(this);
+    shift |= ssDouble;
+  } else {
+    FClickPending = button == mbLeft;
+  }
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TGLSceneViewer::MouseReleased(TMouseButton button, TShiftState shift, int x, int y) {
+  const bool click =
+      FClickPending && button == mbLeft && x >= 0 && y >= 0 && x < GetWidth() && y < GetHeight();
+  if (button == mbLeft) FClickPending = false;
+  if (click && OnClick) OnClick(this);
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TGLSceneViewer::MouseMoved(TShiftState shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+QImage TGLSceneViewer::CreateSnapShotBitmap() {
+  QImage image(std::max(GetWidth(), 1), std::max(GetHeight(), 1), QImage::Format_RGB888);
+  image.fill(Qt::black);
+  if (!FBuffer->RCInstantiated() || GetWidth() <= 0 || GetHeight() <= 0) return image;
+  // What a swap leaves in the back buffer, and what reading the front one gives, differ from
+  // driver to driver: the image is taken from a frame of its own, before that frame's swap.
+  const TRectangle device = FBuffer->DeviceViewPort();
+  QImage pixels;
+  const TNotifyEvent postRender = FBuffer->PostRender;
+  FBuffer->PostRender = [&](TObject* sender) {
+    if (postRender) postRender(sender);
+    pixels = QImage(std::max(device.Width, 1), std::max(device.Height, 1), QImage::Format_RGB888);
+    glReadBuffer(HasContextOption(FBuffer->GetContextOptions(), roDoubleBuffer) ? GL_BACK
+                                                                                : GL_FRONT);
+    // Rows of four-byte multiples, as the image holds them.
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, pixels.width(), pixels.height(), GL_RGB, GL_UNSIGNED_BYTE, pixels.bits());
+  };
+  try {
+    FBuffer->Render();
+  } catch (...) {
+    FBuffer->PostRender = postRender;
+    throw;
+  }
+  FBuffer->PostRender = postRender;
+  if (pixels.isNull()) return image;
+  pixels.mirror();
+  if (pixels.size() == image.size()) return pixels;
+  return pixels.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+void RegisterGLSceneViewer() {
+  static bool registered = false;
+  if (registered) return;
+  registered = true;
+  RegisterClass(TGLSceneViewer::StaticClass());
+}
