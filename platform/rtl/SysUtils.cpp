@@ -91,6 +91,13 @@ TDecimal ToDecimal(double value, int significant) {
   return d;
 }
 
+bool FitsDouble(const TDecimal& d) {
+  const std::string text =
+      d.Digits + "e" + std::to_string(d.Exponent - static_cast<int>(d.Digits.size()));
+  double value;
+  return std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
+}
+
 // Keeps `fraction` decimals, rounding half away from zero on the decimal digits.
 void RoundTo(TDecimal& d, int fraction) {
   const int keep = d.Exponent + fraction;
@@ -126,7 +133,14 @@ std::string FloatToStr(double value) { return FloatToStr(value, DecimalSeparator
 std::string FloatToStr(double value, char separator, int significant) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  const TDecimal d = ToDecimal(value, std::clamp(significant, 1, 17));
+  significant = std::clamp(significant, 1, 17);
+  TDecimal d = ToDecimal(value, significant);
+  // Rounded up, the largest doubles would read back as no number at all: they are cut instead.
+  if (d.Exponent > std::numeric_limits<double>::max_exponent10 && !FitsDouble(d)) {
+    d = ToDecimal(value, 40);
+    d.Digits.resize(std::min<size_t>(d.Digits.size(), significant));
+    while (!d.Digits.empty() && d.Digits.back() == '0') d.Digits.pop_back();
+  }
   if (d.Digits.empty()) return "0";
   std::string result = d.Negative ? "-" : "";
   if (d.Exponent > 15 || d.Exponent < -3) {
