@@ -1,5 +1,8 @@
 #include "app/frmmn.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -10,9 +13,9 @@
 #include <QSaveFile>
 #include <QShowEvent>
 #include <QSignalBlocker>
-#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "app/projection.h"
 #include "platform/gui/Anchors.h"
@@ -32,10 +35,9 @@ constexpr double K = 1.0738636363636365;
 std::string ValuesText(const std::string& caption, double beta, double psi) {
   return caption + " " + "Azim.=" + FormatFloat("#.##", beta) + " Dip=" + FormatFloat("#.##", psi);
 }
-const char* const Signature = "A_VALID_VANDREMOLIX_FILE_VERSION000";
 const char* const Version = "1.0";
-// No line of a data file comes near this; a longer one is no data file.
-constexpr int MaxLine = 1 << 20;
+// The longest text an edit box takes; the data file reads back lines of any length.
+constexpr int MaxText = 1 << 20;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -49,49 +51,94 @@ int ChooserIndex(int index) {
   return index >= 0 && index <= 9 ? index : -1;
 }
 
-// Selects a line the way the program does it, without the user's click handler.
+// The program's own changes of a list: the user's selection handlers do not see them.
+class TQuietList {
+ public:
+  explicit TQuietList(QListWidget* list) : FList(list), FSelection(list->selectionModel()) {}
+
+ private:
+  QSignalBlocker FList, FSelection;
+};
+
+// Selects a line the way the program does it, without the user's selection handlers.
 void SelectLine(QListWidget* list, int row) {
-  const QSignalBlocker blocker(list);
+  const TQuietList quiet(list);
   list->setCurrentRow(row);
   if (row < 0) list->clearSelection();
 }
 
-// The selected line, or -1; a line the user deselected (Ctrl+click) is no selection.
+// The selected line, or -1. The list keeps at most one; the line with the keyboard focus may be
+// another one, or none.
 int SelectedLine(const QListWidget* list) {
-  const int row = list->currentRow();
-  return row >= 0 && list->item(row)->isSelected() ? row : -1;
+  const QModelIndexList rows = list->selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-// Takes a line out without the user's click handler seeing the selection move.
 void DeleteLine(QListWidget* list, int row) {
-  const QSignalBlocker blocker(list);
+  const TQuietList quiet(list);
   delete list->takeItem(row);
 }
 
-// Reads a data file line by line; past the end every line reads as empty text.
-class TLineReader {
- public:
-  explicit TLineReader(QFile& file) : FFile(file) {}
-  std::string ReadLine() {
-    ++FLine;
-    if (FFile.atEnd()) return "";
-    QByteArray line = FFile.readLine(MaxLine + 2);
-    if (line.endsWith('\n'))
-      line.chop(1);
-    else if (line.size() > MaxLine)
-      throw Exception("Line " + std::to_string(FLine) + " of the file is too long");
-    if (line.endsWith('\r')) line.chop(1);
-    if (FFile.error() != QFileDevice::NoError) throw Exception(S(FFile.errorString()));
-    // Files of the 8-bit era hold Latin-1 captions; their text is kept, in UTF-8.
-    auto utf8 = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(line);
-    return S(utf8.hasError() ? QString::fromLatin1(line) : text);
-  }
+QStringList Lines(const QListWidget* list) {
+  QStringList lines;
+  lines.reserve(list->count());
+  for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+  return lines;
+}
 
- private:
-  QFile& FFile;
-  int FLine = 0;
-};
+void SetLines(QListWidget* list, const QStringList& lines) {
+  const TQuietList quiet(list);
+  list->clear();
+  list->addItems(lines);
+}
+
+// The whole file in one buffer: reading it line by line costs a system call or more per line.
+std::string ReadWholeFile(QFile& file, const std::string& name) {
+  std::string bytes(static_cast<size_t>(std::max<qint64>(file.size(), 0)) + 1, '\0');
+  size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const qint64 got = file.read(bytes.data() + used, static_cast<qint64>(bytes.size() - used));
+    if (got < 0) throw Exception("Cannot read file \"" + name + "\". " + S(file.errorString()));
+    if (got == 0) break;
+    used += static_cast<size_t>(got);
+  }
+  bytes.resize(used);
+  return bytes;
+}
+
+// Writes the new file whole beside the old one and only then puts it in the old one's place, so
+// that a full disk or a folder that takes no new files leaves the old file as it was. The new
+// file keeps the old one's mode, and its owner where the user may give it back.
+void WriteFileWhole(const std::string& name, const std::string& bytes) {
+  struct stat old {};
+  const bool replacing = ::stat(name.c_str(), &old) == 0;  // through links, as the file's own
+  QSaveFile file(Q(name));
+  if (!file.open(QIODevice::WriteOnly))
+    throw Exception("Cannot create file \"" + name + "\". " + S(file.errorString()));
+  if (replacing) {
+    [[maybe_unused]] const int owned = ::fchown(file.handle(), old.st_uid, old.st_gid);
+    ::fchmod(file.handle(), old.st_mode & 07777);
+  }
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(bytes.data(), size) != size || !file.commit())
+    throw Exception("Cannot write file \"" + name + "\". " + S(file.errorString()));
+}
+
+// "2 joints were ...: lines 40 and 46 ...", naming the first lines only when there are many.
+std::string UngroupedMessage(const std::vector<int>& lines) {
+  constexpr size_t Named = 10;
+  const bool one = lines.size() == 1;
+  std::string list;
+  for (size_t i = 0; i < std::min(lines.size(), Named); ++i) {
+    if (i > 0) list += i + 1 == lines.size() ? " and " : ", ";
+    list += std::to_string(lines[i]);
+  }
+  if (lines.size() > Named) list += " and " + std::to_string(lines.size() - Named) + " more";
+  return std::to_string(lines.size()) + (one ? " joint was" : " joints were") + " loaded without " +
+         (one ? "its" : "their") + " group: the group number on " + (one ? "line " : "lines ") +
+         list + " is not one of 0 to 9.";
+}
 
 }  // namespace
 
@@ -156,16 +203,19 @@ void TfrmMain::ConnectEvents() {
   onClick(btnGroupChange, &TfrmMain::btnGroupChangeClick);
   // A check box reports every change of its state, also one the program makes.
   connect(chkInGroup, &QCheckBox::toggled, this, guarded(&TfrmMain::chkInGroupClick));
-  // A list reports the user's selections: by mouse or keys, and a click on the selected line.
-  const auto onSelect = [&](QListWidget* list, void (TfrmMain::*handler)()) {
-    const auto run = guarded(handler);
-    connect(list, &QListWidget::currentRowChanged, this, [run](int row) {
-      if (row >= 0) run();
-    });
-    connect(list, &QListWidget::itemClicked, this, run);
+  // Whatever the mouse or the keys do to a list's selection, its editor follows: a selected line
+  // is loaded (again, when clicked once more), and an editor whose line lost its selection is
+  // emptied, since Change would no longer act on what it shows.
+  const auto onSelect = [&](QListWidget* list, void (TfrmMain::*load)(),
+                            void (TfrmMain::*empty)()) {
+    const auto runLoad = guarded(load), runEmpty = guarded(empty);
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [list, runLoad, runEmpty] { SelectedLine(list) >= 0 ? runLoad() : runEmpty(); });
+    connect(list, &QListWidget::itemClicked, this, runLoad);
+    list->installEventFilter(this);
   };
-  onSelect(lboJoints, &TfrmMain::lboJointsClick);
-  onSelect(lboGroups, &TfrmMain::lboGroupsClick);
+  onSelect(lboJoints, &TfrmMain::lboJointsClick, &TfrmMain::ResetJointEditor);
+  onSelect(lboGroups, &TfrmMain::lboGroupsClick, &TfrmMain::ResetGroupEditor);
   const auto onMouseDown = [&](TShape* swatch, void (TfrmMain::*handler)()) {
     swatch->OnMouseDown = [run = guarded(handler)](Qt::MouseButton) { run(); };
   };
@@ -173,7 +223,7 @@ void TfrmMain::ConnectEvents() {
   onMouseDown(shpGroupColor, &TfrmMain::shpGroupColorMouseDown);
   // Captions are single lines: a line break would split a record of the data file.
   for (QLineEdit* edit : {edtJointCaption, edtGroupCaption, edtJointBeta, edtJointPsi}) {
-    edit->setMaxLength(MaxLine);
+    edit->setMaxLength(MaxText);
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[^\\r\\n]*"), edit));
   }
 
@@ -199,6 +249,17 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   // The chart follows the window through its anchors; its new size is what the ranges need.
   if (watched == VandremolixicChart && event->type() == QEvent::Resize)
     Guard([this] { FormResize(); });
+  // With no line selected, Down selects the line that has the focus rather than the one after
+  // it, which would skip the first line of a list just entered with Tab.
+  if ((watched == lboJoints || watched == lboGroups) && event->type() == QEvent::KeyPress) {
+    auto* list = static_cast<QListWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier &&
+        list->currentIndex().isValid() && SelectedLine(list) < 0) {
+      list->selectionModel()->select(list->currentIndex(), QItemSelectionModel::ClearAndSelect);
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -399,6 +460,12 @@ void TfrmMain::ResetJointEditor() {
   cmbGroups->setEnabled(false);
 }
 
+void TfrmMain::ResetGroupEditor() {
+  SelectLine(lboGroups, -1);
+  edtGroupCaption->clear();
+  chkGroupActive->setChecked(false);
+}
+
 void TfrmMain::ResetEditors() {
   ResetJointEditor();
   SelectLine(lboGroups, 0);
@@ -409,24 +476,22 @@ void TfrmMain::btnJointAddClick() {
   const double beta = StrToFloat(S(edtJointBeta->text()));
   const double psi = StrToFloat(S(edtJointPsi->text()));
   auto joint = std::make_unique<TJoint>();
-  bool listed = false;
+  joint->Beta = beta;
+  joint->Psi = psi;
+  joint->Caption = S(edtJointCaption->text());
+  joint->Color = shpJointColor->BrushColor();
+  joint->InGroup = chkInGroup->isChecked();
+  joint->GroupIndex = cmbGroups->currentIndex();
+  // A ticked box without a group stops here with the list's index error, as Change does.
+  const std::string line = JointLine(*joint);
+  lboJoints->addItem(Q(line));
   try {
-    joint->Beta = beta;
-    joint->Psi = psi;
-    joint->Caption = S(edtJointCaption->text());
-    joint->Color = shpJointColor->BrushColor();
-    joint->InGroup = chkInGroup->isChecked();
-    joint->GroupIndex = cmbGroups->currentIndex();
-    const std::string line = JointLine(*joint);
-    lboJoints->addItem(Q(line));
-    listed = true;
-    ResetJointEditor();
     Joints->Add(std::move(joint));
-  } catch (const std::exception&) {
-    // The new joint is dropped without a message, and with it its line.
-    if (listed) DeleteLine(lboJoints, lboJoints->count() - 1);
-    return;
+  } catch (...) {
+    DeleteLine(lboJoints, lboJoints->count() - 1);
+    throw;
   }
+  ResetJointEditor();
   DrawStereogram();
 }
 
@@ -509,33 +574,7 @@ void TfrmMain::shpGroupColorMouseDown() {
 
 void TfrmMain::mnuSaveClick() {
   if (!SaveDataDialog.Execute(this)) return;
-  std::string text = std::string(Signature) + "\r\n";
-  const auto line = [&text](const std::string& value) { text += value + "\r\n"; };
-  for (int i = 0; i < Groups->Count(); ++i) {
-    const TGroup* group = (*Groups)[i];
-    line(group->Caption);
-    line(BooleanToText(group->Active));
-    line(IntToStr(group->Color));
-  }
-  line(IntToStr(Joints->Count()));
-  for (int i = 0; i < Joints->Count(); ++i) {
-    const TJoint* joint = (*Joints)[i];
-    line(joint->Caption);
-    line(FloatToStr(joint->Beta));
-    line(FloatToStr(joint->Psi));
-    line(BooleanToText(joint->InGroup));
-    line(IntToStr(joint->GroupIndex));
-    line(IntToStr(joint->Color));
-  }
-  // The old file stays as it was until the new one is completely written.
-  QSaveFile file(Q(SaveDataDialog.FileName));
-  file.setDirectWriteFallback(true);  // a folder that takes no new files: write in place
-  const bool written =
-      file.open(QIODevice::WriteOnly) &&
-      file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
-  if (!written || !file.commit())
-    throw Exception("Cannot create file \"" + SaveDataDialog.FileName + "\". " +
-                    S(file.errorString()));
+  WriteFileWhole(SaveDataDialog.FileName, WriteDataFile(*Groups, *Joints));
 }
 
 void TfrmMain::mnuOpenClick() {
@@ -543,45 +582,91 @@ void TfrmMain::mnuOpenClick() {
   const std::string name = OpenDataDialog.FileName;
   if (!QFileInfo(Q(name)).isFile()) throw Exception("File does not exist (" + name + ")");
   QFile file(Q(name));
-  if (!file.open(QIODevice::ReadOnly))
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw Exception("Cannot open file \"" + name + "\". " + S(file.errorString()));
-  FRedrawDeferred = true;
-  FRedrawPending = false;
-  const auto finish = [&] {
-    file.close();
-    ResetEditors();
-    FRedrawDeferred = false;
-    if (FRedrawPending) DrawStereogram();
-  };
+  std::vector<int> ungrouped;
   try {
-    TLineReader reader(file);
-    if (reader.ReadLine() != Signature) throw Exception("File type incompatible (" + name + ")");
-    Joints->Clear();
-    lboJoints->clear();
-    // The net must not go on showing the joints just cleared, should the next record fail.
-    FRedrawPending = true;
-    for (int i = 0; i <= 9; ++i) {
-      SelectLine(lboGroups, i);
-      edtGroupCaption->setText(Q(reader.ReadLine()));
-      chkGroupActive->setChecked(TextToBoolean(reader.ReadLine()));
-      shpGroupColor->SetBrushColor(StrToInt(reader.ReadLine()));
-      btnGroupChangeClick();
-    }
-    const int count = StrToInt(reader.ReadLine());
-    for (int j = 0; j < count; ++j) {
-      edtJointCaption->setText(Q(reader.ReadLine()));
-      edtJointBeta->setText(Q(reader.ReadLine()));
-      edtJointPsi->setText(Q(reader.ReadLine()));
-      chkInGroup->setChecked(TextToBoolean(reader.ReadLine()));
-      cmbGroups->setCurrentIndex(ChooserIndex(StrToInt(reader.ReadLine())));
-      shpJointColor->SetBrushColor(StrToInt(reader.ReadLine()));
-      btnJointAddClick();
-    }
+    const std::string bytes = ReadWholeFile(file, name);
+    file.close();
+    // The whole file is checked before anything changes, so a broken one leaves the data set
+    // as it was, rather than a fragment that the next Save would write over the good file.
+    ReadDataFile(bytes, name);
+    ReplayDataFile(bytes, name, ungrouped);
+  } catch (const std::bad_alloc&) {
+    ResetEditors();
+    throw Exception("Not enough memory to open the file (" + name + ")");
   } catch (...) {
-    finish();
+    ResetEditors();
     throw;
   }
-  finish();
+  ResetEditors();
+  if (!ungrouped.empty()) MessageDlg(UngroupedMessage(ungrouped), mtWarning, mbOK);
+}
+
+TfrmMain::TDataSet TfrmMain::TakeDataSet() {
+  TDataSet old;
+  for (int i = 0; i < Groups->Count(); ++i) old.Groups.push_back(*(*Groups)[i]);
+  old.JointLines = Lines(lboJoints);
+  old.GroupLines = Lines(lboGroups);
+  for (int i = 0; i < cmbGroups->count(); ++i) old.Choices << cmbGroups->itemText(i);
+  old.Choice = cmbGroups->currentIndex();
+  old.GroupCaption = edtGroupCaption->text();
+  old.GroupActive = chkGroupActive->isChecked();
+  old.GroupColor = shpGroupColor->BrushColor();
+  old.JointColor = shpJointColor->BrushColor();
+  old.Joints = std::exchange(Joints, std::make_unique<TJointList>());
+  return old;
+}
+
+void TfrmMain::PutDataSet(TDataSet& old) {
+  Joints = std::move(old.Joints);
+  for (int i = 0; i < Groups->Count(); ++i) *(*Groups)[i] = old.Groups[i];
+  SetLines(lboJoints, old.JointLines);
+  SetLines(lboGroups, old.GroupLines);
+  for (int i = 0; i < old.Choices.size(); ++i) cmbGroups->setItemText(i, old.Choices[i]);
+  cmbGroups->setCurrentIndex(old.Choice);
+  edtGroupCaption->setText(old.GroupCaption);
+  chkGroupActive->setChecked(old.GroupActive);
+  shpGroupColor->SetBrushColor(old.GroupColor);
+  shpJointColor->SetBrushColor(old.JointColor);
+}
+
+void TfrmMain::ReplayDataFile(const std::string& bytes, const std::string& name,
+                              std::vector<int>& ungrouped) {
+  // Kept until the last record is in and drawn: running out of memory half-way brings it back.
+  TDataSet old = TakeDataSet();
+  FRedrawDeferred = true;
+  try {
+    SetLines(lboJoints, {});
+    TDataFileVisitor replay;
+    replay.Group = [this](int index, const TGroupRecord& group) {
+      SelectLine(lboGroups, index);
+      edtGroupCaption->setText(Q(group.Caption));
+      chkGroupActive->setChecked(group.Active);
+      shpGroupColor->SetBrushColor(group.Color);
+      btnGroupChangeClick();
+    };
+    replay.Joint = [this, &ungrouped](const TJointRecord& joint) {
+      edtJointCaption->setText(Q(joint.Caption));
+      edtJointBeta->setText(Q(joint.Beta));
+      edtJointPsi->setText(Q(joint.Psi));
+      // A joint of a group that does not exist comes in as a single joint rather than not at all.
+      const int choice = ChooserIndex(joint.GroupIndex);
+      if (joint.InGroup && choice < 0) ungrouped.push_back(joint.GroupIndexLine);
+      chkInGroup->setChecked(joint.InGroup && choice >= 0);
+      cmbGroups->setCurrentIndex(choice);
+      shpJointColor->SetBrushColor(joint.Color);
+      btnJointAddClick();
+    };
+    ReadDataFile(bytes, name, &replay);
+    FRedrawDeferred = false;
+    DrawStereogram();
+  } catch (...) {
+    FRedrawDeferred = false;
+    PutDataSet(old);
+    DrawStereogram();
+    throw;
+  }
 }
 
 void TfrmMain::mnuNewClick() {
@@ -589,7 +674,7 @@ void TfrmMain::mnuNewClick() {
                  mbYes | mbNo) != mrYes)
     return;
   Joints->Clear();
-  lboJoints->clear();
+  SetLines(lboJoints, {});
   FRedrawDeferred = true;
   const auto finish = [&] {
     ResetEditors();
