@@ -1,5 +1,6 @@
 #include "app/frmmn.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,13 +9,15 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-#include <QSaveFile>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "app/projection.h"
@@ -108,21 +111,50 @@ std::string ReadWholeFile(QFile& file, const std::string& name) {
 }
 
 // Writes the new file whole beside the old one and only then puts it in the old one's place, so
-// that a full disk or a folder that takes no new files leaves the old file as it was. The new
-// file keeps the old one's mode, and its owner where the user may give it back.
+// that a full disk or a folder that takes no new files leaves the old file as it was. Through a
+// link the link's target is replaced. The new file keeps the old one's mode, and its owner where
+// the user may give it back.
 void WriteFileWhole(const std::string& name, const std::string& bytes) {
+  const QFileInfo info(Q(name));
+  const std::string target = info.exists() ? S(info.canonicalFilePath()) : name;
+  const auto fail = [&](const char* what, int error) {
+    throw Exception(std::string(what) + " \"" + name + "\". " + std::strerror(error));
+  };
   struct stat old {};
-  const bool replacing = ::stat(name.c_str(), &old) == 0;  // through links, as the file's own
-  QSaveFile file(Q(name));
-  if (!file.open(QIODevice::WriteOnly))
-    throw Exception("Cannot create file \"" + name + "\". " + S(file.errorString()));
-  if (replacing) {
-    [[maybe_unused]] const int owned = ::fchown(file.handle(), old.st_uid, old.st_gid);
-    ::fchmod(file.handle(), old.st_mode & 07777);
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  if (replacing && ::access(target.c_str(), W_OK) != 0) fail("Cannot create file", errno);
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; fd < 0; ++attempt) {
+    temporary = target + "." + std::to_string(QRandomGenerator::global()->generate()) + ".tmp";
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno != EEXIST || attempt == 100)) fail("Cannot create file", errno);
   }
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(bytes.data(), size) != size || !file.commit())
-    throw Exception("Cannot write file \"" + name + "\". " + S(file.errorString()));
+  const auto abandon = [&](int error) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    fail("Cannot write file", error);
+  };
+  if (replacing) {
+    [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+    if (::fchmod(fd, old.st_mode & 07777) != 0) abandon(errno);
+  }
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno != EINTR) abandon(errno);
+    if (written > 0) done += static_cast<size_t>(written);
+  }
+  if (::fsync(fd) != 0) abandon(errno);
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    fail("Cannot write file", error);
+  }
+  if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    fail("Cannot write file", error);
+  }
 }
 
 // "2 joints were ...: lines 40 and 46 ...", naming the first lines only when there are many.

@@ -1,11 +1,18 @@
 // Save, Open and New: the file format, the round trip in both decimal conventions, every broken
 // file a user may meet, and the question before a new session.
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <sstream>
 
@@ -111,6 +118,27 @@ class DataFile : public MainWindowTest {
       take();
     }
     return state;
+  }
+
+  // Runs `check` in a child process as a user whom file permissions bind: root gives its
+  // privileges up first. `check` returns what went wrong, nothing when all is well.
+  void InUnprivilegedChild(const std::function<std::string()>& check) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+          std::string failures;
+          if (::geteuid() == 0) {
+            constexpr uid_t Nobody = 65534;
+            if (::chown(dir.path().toLocal8Bit().constData(), Nobody, Nobody) != 0 ||
+                ::setgroups(0, nullptr) != 0 || ::setresgid(Nobody, Nobody, Nobody) != 0 ||
+                ::setresuid(Nobody, Nobody, Nobody) != 0)
+              failures = "cannot give the privileges up\n";
+          }
+          if (failures.empty()) failures = check();
+          std::fputs(failures.c_str(), stderr);
+          std::_Exit(failures.empty() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
   }
 
   QTemporaryDir dir;
@@ -397,22 +425,97 @@ TEST_F(DataFile, MissingFileChangesNothing) {
   EXPECT_EQ(form->edtJointBeta->text(), "5");  // no reset
 }
 
-TEST_F(DataFile, FailedSaveSaysSoAndKeepsTheOldFile) {
-  const std::string nowhere = PathOf("missing/folder/data.txt");
-  dialogs->AnswerFile(nowhere);
-  form->mnuSave->trigger();
-  EXPECT_EQ(LastMessage().rfind("Cannot create file \"" + nowhere + "\". ", 0), 0u)
-      << LastMessage();
+TEST_F(DataFile, FailedSavesSaySoAndLeaveTheOldFileAsItWas) {
+  // Folder permissions do not bind root, which the tests may run as: the saves run in a child
+  // process that has given its privileges up.
+  InUnprivilegedChild([this]() -> std::string {
+    MakeDataSet();
+    const std::string old = "old contents";
+    const struct {
+      const char* Name;
+      const char* Folder;  // made with a file "data.txt" in it, unless empty
+      std::function<void()> Break, Mend;
+      std::string Message;  // % stands for the path
+    } cases[] = {
+        {"missing folder", "", [] {}, [] {}, "Cannot create file \"%\". No such file or directory"},
+        {"folder that takes no new files", "full",
+         [this] { ::chmod(PathOf("full").c_str(), 0500); },
+         [this] { ::chmod(PathOf("full").c_str(), 0700); },
+         "Cannot create file \"%\". Permission denied"},
+        {"read-only file", "old", [this] { ::chmod(PathOf("old/data.txt").c_str(), 0400); }, [] {},
+         "Cannot create file \"%\". Permission denied"},
+        // The disk fills up while the new text is written.
+        {"full disk", "disk",
+         [] {
+           ::signal(SIGXFSZ, SIG_IGN);
+           const rlimit limit{100, RLIM_INFINITY};
+           ::setrlimit(RLIMIT_FSIZE, &limit);
+         },
+         [] {
+           const rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
+           ::setrlimit(RLIMIT_FSIZE, &limit);
+         },
+         "Cannot write file \"%\". File too large"},
+    };
+    std::string failures;
+    for (const auto& c : cases) {
+      const std::string folder = *c.Folder ? c.Folder : "missing/folder";
+      const std::string path = PathOf(folder + "/data.txt");
+      if (*c.Folder) {
+        QDir(dir.path()).mkdir(c.Folder);
+        Write(folder + "/data.txt", old);
+      }
+      c.Break();
+      dialogs->AnswerFile(path);
+      dialogs->Messages.clear();
+      form->mnuSave->trigger();
+      c.Mend();
+      std::string expected = c.Message;
+      expected.replace(expected.find('%'), 1, path);
+      if (LastMessage() != expected)
+        failures += std::string(c.Name) + ": message \"" + LastMessage() + "\"\n";
+      if (!*c.Folder) continue;
+      if (Read(path) != old) failures += std::string(c.Name) + ": the old file changed\n";
+      const QStringList left = QDir(QString::fromStdString(PathOf(folder)))
+                                   .entryList(QDir::Files | QDir::Hidden | QDir::System);
+      if (left != QStringList({"data.txt"}))
+        failures += std::string(c.Name) + ": left " + left.join(' ').toStdString() + "\n";
+    }
+    return failures;
+  });
+}
 
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-  const std::string path = Write("old.txt", "old contents");
-  QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-  dialogs->AnswerFile(path);
-  form->mnuSave->trigger();
-  QFile::setPermissions(dir.path(),
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  EXPECT_EQ(Read(path), "old contents");
-  EXPECT_EQ(LastMessage().rfind("Cannot create file \"" + path + "\". ", 0), 0u) << LastMessage();
+TEST_F(DataFile, SaveKeepsTheOldFilesModeAndOwner) {
+  std::vector<mode_t> modes = {0600, 0640, 0604, 0660, 0755};
+  if (::geteuid() == 0) modes.push_back(0444);  // only root may replace a read-only file
+  for (const mode_t mode : modes) {
+    SCOPED_TRACE(mode);
+    const std::string path = Write("moded.txt", "old contents");
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+    dialogs->AnswerFile(path);
+    form->mnuSave->trigger();
+    ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
+    EXPECT_EQ(Read(path), Read(TEST_DATA_DIR "/startup.txt"));
+    struct stat saved {};
+    ASSERT_EQ(::stat(path.c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_mode & 07777, mode);
+    if (::geteuid() == 0) {
+      EXPECT_EQ(saved.st_uid, 65534u);
+      EXPECT_EQ(saved.st_gid, 65534u);
+    }
+  }
+}
+
+TEST_F(DataFile, SaveThroughALinkReplacesItsTarget) {
+  const std::string target = Write("target.txt", "old contents");
+  ASSERT_TRUE(
+      QFile::link(QString::fromStdString(target), QString::fromStdString(PathOf("link.txt"))));
+  Save("link.txt");
+  EXPECT_TRUE(QFileInfo(QString::fromStdString(PathOf("link.txt"))).isSymLink());
+  EXPECT_EQ(Read(target), Read(TEST_DATA_DIR "/startup.txt"));
 }
 
 TEST_F(DataFile, CancelledDialogsDoNothing) {
