@@ -10,10 +10,9 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QValidator>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -53,6 +52,16 @@ std::string S(const QString& text) {
 int ChooserIndex(int index) {
   return index >= 0 && index <= 9 ? index : -1;
 }
+
+// Takes any text without a line break. Boxes check their text at every change, also the
+// program's own, so the check is kept cheap.
+class TSingleLineValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return input.contains('\n') || input.contains('\r') ? Invalid : Acceptable;
+  }
+};
 
 // The program's own changes of a list: the user's selection handlers do not see them.
 class TQuietList {
@@ -256,7 +265,7 @@ void TfrmMain::ConnectEvents() {
   // Captions are single lines: a line break would split a record of the data file.
   for (QLineEdit* edit : {edtJointCaption, edtGroupCaption, edtJointBeta, edtJointPsi}) {
     edit->setMaxLength(MaxText);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[^\\r\\n]*"), edit));
+    edit->setValidator(new TSingleLineValidator(edit));
   }
 
   on(mnuNew, &TfrmMain::mnuNewClick);
@@ -485,16 +494,15 @@ std::string TfrmMain::GroupLine(const TGroup& group) const {
 
 void TfrmMain::ResetJointEditor() {
   SelectLine(lboJoints, -1);
-  edtJointCaption->clear();
-  edtJointBeta->clear();
-  edtJointPsi->clear();
+  // Set rather than cleared: clearing keeps every removed character for undo.
+  for (QLineEdit* box : {edtJointCaption, edtJointBeta, edtJointPsi}) box->setText(QString());
   chkInGroup->setChecked(false);
   cmbGroups->setEnabled(false);
 }
 
 void TfrmMain::ResetGroupEditor() {
   SelectLine(lboGroups, -1);
-  edtGroupCaption->clear();
+  edtGroupCaption->setText(QString());
   chkGroupActive->setChecked(false);
 }
 
@@ -668,6 +676,16 @@ void TfrmMain::ReplayDataFile(const std::string& bytes, const std::string& name,
   // Kept until the last record is in and drawn: running out of memory half-way brings it back.
   TDataSet old = TakeDataSet();
   FRedrawDeferred = true;
+  // The editor's boxes hold each record's text without laying it out for the screen, and the
+  // window repaints once at the end.
+  const std::vector<QLineEdit*> boxes = {edtJointCaption, edtJointBeta, edtJointPsi,
+                                         edtGroupCaption};
+  for (QLineEdit* box : boxes) box->setEchoMode(QLineEdit::NoEcho);
+  ClientArea->setUpdatesEnabled(false);
+  const auto restore = [&] {
+    for (QLineEdit* box : boxes) box->setEchoMode(QLineEdit::Normal);
+    ClientArea->setUpdatesEnabled(true);
+  };
   try {
     SetLines(lboJoints, {});
     TDataFileVisitor replay;
@@ -691,9 +709,11 @@ void TfrmMain::ReplayDataFile(const std::string& bytes, const std::string& name,
       btnJointAddClick();
     };
     ReadDataFile(bytes, name, &replay);
+    restore();
     FRedrawDeferred = false;
     DrawStereogram();
   } catch (...) {
+    restore();
     FRedrawDeferred = false;
     PutDataSet(old);
     DrawStereogram();
