@@ -1,6 +1,7 @@
 #include "app/frmmn.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,6 +165,18 @@ void WriteFileWhole(const std::string& name, const std::string& bytes) {
     ::unlink(temporary.c_str());
     fail("Cannot write file", error);
   }
+}
+
+// Raises std::bad_alloc unless the address space has room for what replaying a few hundred
+// records may take. An allocation that fails inside the toolkit can leave it in disorder; under a
+// limit on the address space this check fails first, between two records, where the failure is
+// ours to handle.
+void CheckHeadroom() {
+  constexpr size_t Headroom = size_t{32} << 20;
+  void* probe = ::mmap(nullptr, Headroom, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (probe == MAP_FAILED) throw std::bad_alloc();
+  ::munmap(probe, Headroom);
 }
 
 // "2 joints were ...: lines 40 and 46 ...", naming the first lines only when there are many.
@@ -688,15 +701,22 @@ void TfrmMain::ReplayDataFile(const std::string& bytes, const std::string& name,
   };
   try {
     SetLines(lboJoints, {});
+    CheckHeadroom();
+    int records = 0;
+    const auto next = [&records] {
+      if (++records % 256 == 0) CheckHeadroom();
+    };
     TDataFileVisitor replay;
-    replay.Group = [this](int index, const TGroupRecord& group) {
+    replay.Group = [this, &next](int index, const TGroupRecord& group) {
+      next();
       SelectLine(lboGroups, index);
       edtGroupCaption->setText(Q(group.Caption));
       chkGroupActive->setChecked(group.Active);
       shpGroupColor->SetBrushColor(group.Color);
       btnGroupChangeClick();
     };
-    replay.Joint = [this, &ungrouped](const TJointRecord& joint) {
+    replay.Joint = [this, &ungrouped, &next](const TJointRecord& joint) {
+      next();
       edtJointCaption->setText(Q(joint.Caption));
       edtJointBeta->setText(Q(joint.Beta));
       edtJointPsi->setText(Q(joint.Psi));
@@ -713,9 +733,10 @@ void TfrmMain::ReplayDataFile(const std::string& bytes, const std::string& name,
     FRedrawDeferred = false;
     DrawStereogram();
   } catch (...) {
+    // What the replay built goes first, which leaves memory to bring the old data set back.
+    PutDataSet(old);
     restore();
     FRedrawDeferred = false;
-    PutDataSet(old);
     DrawStereogram();
     throw;
   }

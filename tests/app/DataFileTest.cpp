@@ -120,25 +120,39 @@ class DataFile : public MainWindowTest {
     return state;
   }
 
-  // Runs `check` in a child process as a user whom file permissions bind: root gives its
-  // privileges up first. `check` returns what went wrong, nothing when all is well.
-  void InUnprivilegedChild(const std::function<std::string()>& check) {
+  // Runs `check` in a child process, which ends with it; `check` returns what went wrong,
+  // nothing when all is well.
+  void InChild(const std::function<std::string()>& check) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-          std::string failures;
-          if (::geteuid() == 0) {
-            constexpr uid_t Nobody = 65534;
-            if (::chown(dir.path().toLocal8Bit().constData(), Nobody, Nobody) != 0 ||
-                ::setgroups(0, nullptr) != 0 || ::setresgid(Nobody, Nobody, Nobody) != 0 ||
-                ::setresuid(Nobody, Nobody, Nobody) != 0)
-              failures = "cannot give the privileges up\n";
-          }
-          if (failures.empty()) failures = check();
+          const std::string failures = check();
           std::fputs(failures.c_str(), stderr);
           std::_Exit(failures.empty() ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
+  }
+
+  // The same as a user whom file permissions bind: root gives its privileges up first.
+  void InUnprivilegedChild(const std::function<std::string()>& check) {
+    InChild([&]() -> std::string {
+      if (::geteuid() == 0) {
+        constexpr uid_t Nobody = 65534;
+        if (::chown(dir.path().toLocal8Bit().constData(), Nobody, Nobody) != 0 ||
+            ::setgroups(0, nullptr) != 0 || ::setresgid(Nobody, Nobody, Nobody) != 0 ||
+            ::setresuid(Nobody, Nobody, Nobody) != 0)
+          return "cannot give the privileges up\n";
+      }
+      return check();
+    });
+  }
+
+  // The bytes of address space the process holds now.
+  static long AddressSpace() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmSize:", 0) == 0) return std::stol(line.substr(7)) << 10;
+    return 0;
   }
 
   QTemporaryDir dir;
@@ -480,6 +494,42 @@ TEST_F(DataFile, FailedSavesSaySoAndLeaveTheOldFileAsItWas) {
                                    .entryList(QDir::Files | QDir::Hidden | QDir::System);
       if (left != QStringList({"data.txt"}))
         failures += std::string(c.Name) + ": left " + left.join(' ').toStdString() + "\n";
+    }
+    return failures;
+  });
+}
+
+TEST_F(DataFile, AMillionJointsOpenOrSayTheyCannot) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer keeps more address space than any limit leaves";
+#endif
+  // The limit on the address space is set in a child process, where nothing else runs short.
+  InChild([this]() -> std::string {
+    ChangeGroup(0, "Mine", true, clRed);
+    AddJoint("kept", "1", "1", 0);
+    const std::vector<std::string> before = State();
+    std::string text = File("1000000\r\n");
+    for (int j = 0; j < 1000000; ++j)
+      text += "J" + std::to_string(j) + "\r\n" + std::to_string(j % 360) + "\r\n" +
+              std::to_string(j % 90) + "\r\n" + (j % 2 ? "True" : "False") + "\r\n" +
+              std::to_string(j % 10) + "\r\n0\r\n";
+    const std::string path = Write("million.txt", text);
+    text = std::string();
+    std::string failures;
+    // Room for the file but not its replay, then for some of the replay.
+    for (const long headroom : {16, 64, 160}) {
+      const std::string name = std::to_string(headroom) + " MB: ";
+      dialogs->Messages.clear();
+      const rlimit limit{static_cast<rlim_t>(AddressSpace() + (headroom << 20)), RLIM_INFINITY};
+      ::setrlimit(RLIMIT_AS, &limit);
+      Open(path);
+      const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+      ::setrlimit(RLIMIT_AS, &none);
+      const int joints = form->GetJoints().Count();
+      if (joints == 1000000 && form->lboJoints->count() == joints) continue;
+      if (LastMessage() != "Not enough memory to open the file (" + path + ")")
+        failures += name + "message \"" + LastMessage() + "\"\n";
+      if (State() != before) failures += name + "the data set changed\n";
     }
     return failures;
   });
