@@ -188,5 +188,16 @@ std::string WriteDataFile(const TGroupList& groups, const TJointList& joints) {
     line(IntToStr(joint->Color));
   }
   std::string eightBit;
-  return Utf8ToWindows1252(text, eightBit) ? eightBit : text;
+  if (!Utf8ToWindows1252(text, eightBit)) return text;
+  // A line whose 8-bit bytes happen to form UTF-8 would read back as other text ("Ã©" as "é"):
+  // such a file is written in UTF-8, which reads back as it is.
+  for (size_t at = 0; at < eightBit.size();) {
+    const size_t end = eightBit.find("\r\n", at);
+    const std::string_view line(eightBit.data() + at, end - at);
+    const bool ascii = std::all_of(line.begin(), line.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii && IsUtf8(line)) return text;
+    at = end + 2;
+  }
+  return eightBit;
 }

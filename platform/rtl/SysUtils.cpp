@@ -4,8 +4,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 char DecimalSeparator = '.';
@@ -89,7 +87,9 @@ TDecimal ToDecimal(double value, int significant) {
   const char* e = std::find(static_cast<const char*>(buffer), end, 'e');
   for (const char* c = buffer; c < e; ++c)
     if (*c != '.') d.Digits += *c;
-  d.Exponent = std::atoi(e + 1) + 1;
+  const char* exponent = e + 1 < end && e[1] == '+' ? e + 2 : e + 1;
+  std::from_chars(exponent, end, d.Exponent);
+  ++d.Exponent;
   while (!d.Digits.empty() && d.Digits.back() == '0') d.Digits.pop_back();
   return d;
 }

@@ -367,6 +367,8 @@ TEST_F(DataFile, EightBitAndUtf8FilesKeepTheirText) {
       {"utf-8", "Ωμέγα", "東 \xc2\x80", "Ωμέγα|東 \u0080", "", ""},
       // Text that 8-bit bytes can hold is written so, whatever the file held before.
       {"utf-8 in 8 bits", "Gr\xc3\xbcppe", "\xe2\x82\xac", "Grüppe|€", "Gr\xfcppe", "\x80"},
+      // 8-bit bytes that would read as UTF-8, and so as other text, make the whole file UTF-8.
+      {"looks like UTF-8 in 8 bits", "\xc3\x83\xc2\xa9", "\xc3\xa9", "Ã©|é", "", ""},
       // One character outside the 8-bit set makes the whole file UTF-8.
       {"mixed", "Gr\xfcppe", "Ω", "Grüppe|Ω", "Gr\xc3\xbcppe", "Ω"},
   };
