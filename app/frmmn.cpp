@@ -149,10 +149,13 @@ void WriteFileWhole(const std::string& name, const std::string& bytes) {
     [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
     if (::fchmod(fd, old.st_mode & 07777) != 0) abandon(errno);
   }
+  // A short count is no error yet: the next write tells why it stopped.
   for (size_t done = 0; done < bytes.size();) {
     const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno != EINTR) abandon(errno);
-    if (written > 0) done += static_cast<size_t>(written);
+    if (written > 0)
+      done += static_cast<size_t>(written);
+    else if (written == 0 || errno != EINTR)
+      abandon(written == 0 ? EIO : errno);
   }
   if (::fsync(fd) != 0) abandon(errno);
   if (::close(fd) != 0) {
