@@ -264,7 +264,8 @@ void FuzzLayoutText(const uint8_t* data, size_t size) {
   } catch (const Exception& e) {
     throw std::logic_error("a written layout is refused: " + e.Message() + "\n" + written);
   }
-  Expect(WriteLayout(again.get()) == written, "a written layout reads back changed");
+  const std::string rewritten = WriteLayout(again.get());
+  Expect(rewritten == written, "a written layout reads back changed:\n" + written + rewritten);
 }
 
 }  // namespace
