@@ -1,5 +1,6 @@
-// Save, Open and New: the file format, the round trip in both decimal conventions, every broken
-// file a user may meet, and the question before a new session.
+// Save, Open and New: the file format and its 8-bit and UTF-8 text, the round trip in both
+// decimal conventions, every broken file a user may meet, Open short of memory, saves that fail,
+// and the question before a new session.
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
