@@ -86,8 +86,15 @@ void TGLColor::DefineProperties(TFiler& Filer) {
   inherited::DefineProperties(Filer);
   const bool hasData =
       !FDefaultColor || std::memcmp(FDefaultColor->data(), FColor.data(), sizeof FColor) != 0;
+  // A value of other than 16 bytes raises, a short one here and a long one in the reader, and
+  // leaves the colour as it was.
+  const auto readData = [this](TStream& stream) {
+    TColorVector value;
+    stream.ReadBuffer(value.data(), sizeof value);
+    if (stream.GetPosition() == stream.GetSize()) FColor = value;
+  };
   Filer.DefineBinaryProperty(
-      "Color", [this](TStream& stream) { stream.ReadBuffer(FColor.data(), sizeof FColor); },
+      "Color", readData,
       [this](TStream& stream) { stream.WriteBuffer(FColor.data(), sizeof FColor); }, hasData);
 }
 

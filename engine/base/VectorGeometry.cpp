@@ -481,7 +481,11 @@ long double Tan(long double x) {
 float Power(float base, float exponent) {
   if (exponent == 0) return 1;
   if (base == 0 && exponent > 0) return 0;
-  if (RoundSingle(exponent) == exponent) return IntPower(base, Round(exponent));
+  if (RoundSingle(exponent) == exponent) {
+    // A whole exponent beyond 32 bits (infinity included) would not survive the integer.
+    if (std::fabs(exponent) < 2147483648.0f) return IntPower(base, Round(exponent));
+    return float(std::pow(Ext(base), Ext(exponent)));
+  }
   return float(std::exp(exponent * std::log(Ext(base))));
 }
 

@@ -7,7 +7,8 @@
 // Forms: a function form returns a new value, an out-parameter form writes its last argument
 // (which may be one of the inputs for component-wise routines), and the in-place form, named with
 // the verb first, changes its first argument. Component arithmetic is done in extended precision
-// and rounded to Single when stored. No routine checks its arguments or raises.
+// and rounded to Single when stored, except in the routines of the packed-single path, which
+// compute in Single and say so where they are declared. No routine checks its arguments or raises.
 
 #include <array>
 #include <bit>
@@ -117,11 +118,14 @@ TAffineVector VectorCrossProduct(const TAffineVector& v1, const TAffineVector& v
 float Lerp(float start, float stop, float t);
 void VectorLerp(const TAffineVector& v1, const TAffineVector& v2, float t, TAffineVector& vr);
 void VectorLerp(const TVector& v1, const TVector& v2, float t, TVector& vr);
+// The array forms compute in Single on the packed-single path.
 void VectorArrayLerp(const TVector* src1, const TVector* src2, float t, int n, TVector* dest);
 void VectorArrayLerp(const TAffineVector* src1, const TAffineVector* src2, float t, int n,
                      TAffineVector* dest);
 
-// Lengths, normalisation, angles. Normalising a zero vector gives non-finite components.
+// Lengths, normalisation, angles. Normalising a zero vector gives non-finite components. The
+// normalising routines work in Single on the packed-single path (a refined reciprocal square-root
+// estimate of a Single sum of squares).
 float VectorLength(float x, float y);
 float VectorLength(const TAffineVector& v);
 float VectorLength(const TVector& v);
@@ -169,7 +173,9 @@ void CreateRotationMatrix(const TVector& anAxis, float angle, TMatrix& m);
 void RotateVector(TVector& vector, const TAffineVector& axis, float angle);
 
 // Matrix algebra. The out forms of MatrixMultiply and VectorTransform must not write into one of
-// their inputs.
+// their inputs. On the packed-single path, MatrixMultiply and VectorTransform of a TVector sum
+// their four products in Single, not in extended precision, so a sum that cancels may differ
+// from the extended one in more than the last place.
 void MatrixMultiply(const TMatrix& m1, const TMatrix& m2, TMatrix& mr);
 TMatrix MatrixMultiply(const TMatrix& m1, const TMatrix& m2);
 void VectorTransform(const TVector& v, const TMatrix& m, TVector& vr);
@@ -205,6 +211,7 @@ float ArcTan2(float y, float x);
 long double Tan(long double x);
 float Power(float base, float exponent);
 float IntPower(float base, int exponent);
+// On the packed-single path, the processor's estimate refined in Single.
 float RSqrt(float v);
 // Round and RoundSingle follow the current rounding mode; Trunc and Int always round toward zero.
 // The integer conversions give 0x80000000 for a NaN or a value out of range.

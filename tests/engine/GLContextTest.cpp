@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
-
+// clang-format off
 // Before the class library: its Assert macro would rename a GoogleMock function.
 #include "tests/support/Raises.h"
+// clang-format on
 
 #include <future>
 #include <set>
@@ -137,12 +138,8 @@ TEST_F(GLContextTest, WishesAreRefusedOnlyWhileActive) {
     EXPECT_EQ(wish.get(context), wish.initial) << wish.name;
     context.CreateContext(nullptr);
     context.Activate();
-    try {
-      wish.set(context);
-      ADD_FAILURE() << wish.name << " stored on an active context";
-    } catch (const EGLContext& e) {
-      EXPECT_EQ(e.Message(), "Cannot alter an active context") << wish.name;
-    }
+    EXPECT_TRUE(Raises<EGLContext>([&] { wish.set(context); }, "Cannot alter an active context"))
+        << wish.name << " stored on an active context";
     EXPECT_EQ(wish.get(context), wish.initial) << wish.name;
     context.Deactivate();
     wish.set(context);
@@ -280,12 +277,7 @@ TEST_F(GLContextTest, CheckOpenGLErrorReportsTheFirstErrorAndDrainsAtMostSevenMo
   EXPECT_EQ(gl.Take().size(), 1u);
   gl.PushError(GL_INVALID_ENUM);
   gl.PushError(GL_INVALID_VALUE);
-  try {
-    CheckOpenGLError();
-    FAIL();
-  } catch (const EOpenGLError& e) {
-    EXPECT_EQ(e.Message(), "invalid enumerant");
-  }
+  EXPECT_TRUE(Raises<EOpenGLError>([&] { CheckOpenGLError(); }, "invalid enumerant"));
   EXPECT_EQ(gl.CallsOf("glGetError").size(), 3u);
   gl.Take();
   for (int i = 0; i < 10; ++i) gl.PushError(GL_OUT_OF_MEMORY);
@@ -295,12 +287,7 @@ TEST_F(GLContextTest, CheckOpenGLErrorReportsTheFirstErrorAndDrainsAtMostSevenMo
   ClearGLError();  // the two errors left, then GL_NO_ERROR
   EXPECT_EQ(gl.CallsOf("glGetError").size(), 3u);
   gl.PushError(0x9999);
-  try {
-    CheckOpenGLError();
-    FAIL();
-  } catch (const EOpenGLError& e) {
-    EXPECT_EQ(e.Message(), "OpenGL error 39321");
-  }
+  EXPECT_TRUE(Raises<EOpenGLError>([&] { CheckOpenGLError(); }, "OpenGL error 39321"));
 }
 
 TEST_F(GLContextTest, ManagerMakesContextsOfTheFirstRegisteredClass) {
@@ -324,12 +311,7 @@ TEST_F(GLContextTest, RegistrationErrorsReleaseTheLock) {
                                             GLContextManager->UnRegisterContext(&a);
                                             GLContextManager->UnRegisterContext(&a);
                                           }}) {
-    try {
-      misuse();
-      ADD_FAILURE() << "no error";
-    } catch (const EGLContext& e) {
-      EXPECT_EQ(e.Message(), "Invalid context registration");
-    }
+    EXPECT_TRUE(Raises<EGLContext>([&] { misuse(); }, "Invalid context registration"));
     EXPECT_EQ(std::async(std::launch::async, [] { return GLContextManager->ContextCount(); })
                   .wait_for(std::chrono::seconds(10)),
               std::future_status::ready);

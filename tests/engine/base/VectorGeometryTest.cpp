@@ -340,6 +340,13 @@ TEST(VectorGeometry, Power) {
     EXPECT_NEAR(Power(c.base, c.exponent), c.expected, 2e-7f) << c.base << "^" << c.exponent;
   EXPECT_TRUE(std::isnan(Power(-8, 1.0f / 3)));
   EXPECT_EQ(Power(0, -1), INFINITY);
+  // Whole exponents beyond 32 bits keep their size and sign (all of them are even).
+  const Case huge[] = {
+      {2, 1e10f, INFINITY},  {0.5f, 1e10f, 0}, {2, -1e10f, 0}, {0.5f, -1e10f, INFINITY},
+      {-2, 1e10f, INFINITY}, {-1, -1e10f, 1},  {1, 3e9f, 1},   {2, INFINITY, INFINITY},
+      {0.5f, INFINITY, 0}};
+  for (const Case& c : huge)
+    EXPECT_EQ(Power(c.base, c.exponent), c.expected) << c.base << "^" << c.exponent;
 }
 
 TEST(VectorGeometry, IntPower) {
