@@ -1,5 +1,10 @@
 #include "app/frmmn.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -9,11 +14,14 @@
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
 #include <QScopeGuard>
+#include <QRandomGenerator>
 #include <QShowEvent>
 #include <QSignalBlocker>
-#include <QStringDecoder>
+#include <QValidator>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "app/d3ddlg.h"
@@ -35,10 +43,9 @@ constexpr double K = 1.0738636363636365;
 std::string ValuesText(const std::string& caption, double beta, double psi) {
   return caption + " " + "Azim.=" + FormatFloat("#.##", beta) + " Dip=" + FormatFloat("#.##", psi);
 }
-const char* const Signature = "A_VALID_VANDREMOLIX_FILE_VERSION000";
 const char* const Version = "1.0";
-// No line of a data file comes near this; a longer one is no data file.
-constexpr int MaxLine = 1 << 20;
+// The longest text an edit box takes; the data file reads back lines of any length.
+constexpr int MaxText = 1 << 20;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -52,49 +59,148 @@ int ChooserIndex(int index) {
   return index >= 0 && index <= 9 ? index : -1;
 }
 
-// Selects a line the way the program does it, without the user's click handler.
+// Takes any text without a line break. Boxes check their text at every change, also the
+// program's own, so the check is kept cheap.
+class TSingleLineValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return input.contains('\n') || input.contains('\r') ? Invalid : Acceptable;
+  }
+};
+
+// The program's own changes of a list: the user's selection handlers do not see them.
+class TQuietList {
+ public:
+  explicit TQuietList(QListWidget* list) : FList(list), FSelection(list->selectionModel()) {}
+
+ private:
+  QSignalBlocker FList, FSelection;
+};
+
+// Selects a line the way the program does it, without the user's selection handlers.
 void SelectLine(QListWidget* list, int row) {
-  const QSignalBlocker blocker(list);
+  const TQuietList quiet(list);
   list->setCurrentRow(row);
   if (row < 0) list->clearSelection();
 }
 
-// The selected line, or -1; a line the user deselected (Ctrl+click) is no selection.
+// The selected line, or -1. The list keeps at most one; the line with the keyboard focus may be
+// another one, or none.
 int SelectedLine(const QListWidget* list) {
-  const int row = list->currentRow();
-  return row >= 0 && list->item(row)->isSelected() ? row : -1;
+  const QModelIndexList rows = list->selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-// Takes a line out without the user's click handler seeing the selection move.
 void DeleteLine(QListWidget* list, int row) {
-  const QSignalBlocker blocker(list);
+  const TQuietList quiet(list);
   delete list->takeItem(row);
 }
 
-// Reads a data file line by line; past the end every line reads as empty text.
-class TLineReader {
- public:
-  explicit TLineReader(QFile& file) : FFile(file) {}
-  std::string ReadLine() {
-    ++FLine;
-    if (FFile.atEnd()) return "";
-    QByteArray line = FFile.readLine(MaxLine + 2);
-    if (line.endsWith('\n'))
-      line.chop(1);
-    else if (line.size() > MaxLine)
-      throw Exception("Line " + std::to_string(FLine) + " of the file is too long");
-    if (line.endsWith('\r')) line.chop(1);
-    if (FFile.error() != QFileDevice::NoError) throw Exception(S(FFile.errorString()));
-    // Files of the 8-bit era hold Latin-1 captions; their text is kept, in UTF-8.
-    auto utf8 = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8(line);
-    return S(utf8.hasError() ? QString::fromLatin1(line) : text);
-  }
+QStringList Lines(const QListWidget* list) {
+  QStringList lines;
+  lines.reserve(list->count());
+  for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+  return lines;
+}
 
- private:
-  QFile& FFile;
-  int FLine = 0;
-};
+void SetLines(QListWidget* list, const QStringList& lines) {
+  const TQuietList quiet(list);
+  list->clear();
+  list->addItems(lines);
+}
+
+// The whole file in one buffer: reading it line by line costs a system call or more per line.
+std::string ReadWholeFile(QFile& file, const std::string& name) {
+  std::string bytes(static_cast<size_t>(std::max<qint64>(file.size(), 0)) + 1, '\0');
+  size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const qint64 got = file.read(bytes.data() + used, static_cast<qint64>(bytes.size() - used));
+    if (got < 0) throw Exception("Cannot read file \"" + name + "\". " + S(file.errorString()));
+    if (got == 0) break;
+    used += static_cast<size_t>(got);
+  }
+  bytes.resize(used);
+  return bytes;
+}
+
+// Writes the new file whole beside the old one and only then puts it in the old one's place, so
+// that a full disk or a folder that takes no new files leaves the old file as it was. Through a
+// link the link's target is replaced. The new file keeps the old one's mode, and its owner where
+// the user may give it back.
+void WriteFileWhole(const std::string& name, const std::string& bytes) {
+  const QFileInfo info(Q(name));
+  const std::string target = info.exists() ? S(info.canonicalFilePath()) : name;
+  const auto fail = [&](const char* what, int error) {
+    throw Exception(std::string(what) + " \"" + name + "\". " + std::strerror(error));
+  };
+  struct stat old {};
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  if (replacing && ::access(target.c_str(), W_OK) != 0) fail("Cannot create file", errno);
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; fd < 0; ++attempt) {
+    temporary = target + "." + std::to_string(QRandomGenerator::global()->generate()) + ".tmp";
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno != EEXIST || attempt == 100)) fail("Cannot create file", errno);
+  }
+  const auto abandon = [&](int error) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    fail("Cannot write file", error);
+  };
+  if (replacing) {
+    [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+    if (::fchmod(fd, old.st_mode & 07777) != 0) abandon(errno);
+  }
+  // A short count is no error yet: the next write tells why it stopped.
+  for (size_t done = 0; done < bytes.size();) {
+    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (written > 0)
+      done += static_cast<size_t>(written);
+    else if (written == 0 || errno != EINTR)
+      abandon(written == 0 ? EIO : errno);
+  }
+  if (::fsync(fd) != 0) abandon(errno);
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    fail("Cannot write file", error);
+  }
+  if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    fail("Cannot write file", error);
+  }
+}
+
+// Raises std::bad_alloc unless the address space has room for what replaying a few hundred
+// records may take. An allocation that fails inside the toolkit can leave it in disorder; under a
+// limit on the address space this check fails first, between two records, where the failure is
+// ours to handle.
+void CheckHeadroom() {
+  constexpr size_t Headroom = size_t{32} << 20;
+  void* probe = ::mmap(nullptr, Headroom, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (probe == MAP_FAILED) throw std::bad_alloc();
+  ::munmap(probe, Headroom);
+}
+
+// "2 joints were ...: lines 40 and 46 ...", naming the first lines only when there are many.
+std::string UngroupedMessage(const std::vector<int>& lines) {
+  constexpr size_t Named = 10;
+  const bool one = lines.size() == 1;
+  std::string list;
+  for (size_t i = 0; i < std::min(lines.size(), Named); ++i) {
+    if (i > 0) list += i + 1 == lines.size() ? " and " : ", ";
+    list += std::to_string(lines[i]);
+  }
+  if (lines.size() > Named) list += " and " + std::to_string(lines.size() - Named) + " more";
+  return std::to_string(lines.size()) + (one ? " joint was" : " joints were") + " loaded without " +
+         (one ? "its" : "their") + " group: the group number on " + (one ? "line " : "lines ") +
+         list + " is not one of 0 to 9.";
+}
 
 }  // namespace
 
@@ -160,16 +266,19 @@ void TfrmMain::ConnectEvents() {
   onClick(btnProof, &TfrmMain::btnProofClick);
   // A check box reports every change of its state, also one the program makes.
   connect(chkInGroup, &QCheckBox::toggled, this, guarded(&TfrmMain::chkInGroupClick));
-  // A list reports the user's selections: by mouse or keys, and a click on the selected line.
-  const auto onSelect = [&](QListWidget* list, void (TfrmMain::*handler)()) {
-    const auto run = guarded(handler);
-    connect(list, &QListWidget::currentRowChanged, this, [run](int row) {
-      if (row >= 0) run();
-    });
-    connect(list, &QListWidget::itemClicked, this, run);
+  // Whatever the mouse or the keys do to a list's selection, its editor follows: a selected line
+  // is loaded (again, when clicked once more), and an editor whose line lost its selection is
+  // emptied, since Change would no longer act on what it shows.
+  const auto onSelect = [&](QListWidget* list, void (TfrmMain::*load)(),
+                            void (TfrmMain::*empty)()) {
+    const auto runLoad = guarded(load), runEmpty = guarded(empty);
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [list, runLoad, runEmpty] { SelectedLine(list) >= 0 ? runLoad() : runEmpty(); });
+    connect(list, &QListWidget::itemClicked, this, runLoad);
+    list->installEventFilter(this);
   };
-  onSelect(lboJoints, &TfrmMain::lboJointsClick);
-  onSelect(lboGroups, &TfrmMain::lboGroupsClick);
+  onSelect(lboJoints, &TfrmMain::lboJointsClick, &TfrmMain::ResetJointEditor);
+  onSelect(lboGroups, &TfrmMain::lboGroupsClick, &TfrmMain::ResetGroupEditor);
   const auto onMouseDown = [&](TShape* swatch, void (TfrmMain::*handler)()) {
     swatch->OnMouseDown = [run = guarded(handler)](Qt::MouseButton) { run(); };
   };
@@ -177,8 +286,8 @@ void TfrmMain::ConnectEvents() {
   onMouseDown(shpGroupColor, &TfrmMain::shpGroupColorMouseDown);
   // Captions are single lines: a line break would split a record of the data file.
   for (QLineEdit* edit : {edtJointCaption, edtGroupCaption, edtJointBeta, edtJointPsi}) {
-    edit->setMaxLength(MaxLine);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[^\\r\\n]*"), edit));
+    edit->setMaxLength(MaxText);
+    edit->setValidator(new TSingleLineValidator(edit));
   }
 
   on(mnuNew, &TfrmMain::mnuNewClick);
@@ -203,6 +312,17 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   // The chart follows the window through its anchors; its new size is what the ranges need.
   if (watched == VandremolixicChart && event->type() == QEvent::Resize)
     Guard([this] { FormResize(); });
+  // With no line selected, Down selects the line that has the focus rather than the one after
+  // it, which would skip the first line of a list just entered with Tab.
+  if ((watched == lboJoints || watched == lboGroups) && event->type() == QEvent::KeyPress) {
+    auto* list = static_cast<QListWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier &&
+        list->currentIndex().isValid() && SelectedLine(list) < 0) {
+      list->selectionModel()->select(list->currentIndex(), QItemSelectionModel::ClearAndSelect);
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -414,11 +534,16 @@ std::string TfrmMain::GroupLine(const TGroup& group) const {
 
 void TfrmMain::ResetJointEditor() {
   SelectLine(lboJoints, -1);
-  edtJointCaption->clear();
-  edtJointBeta->clear();
-  edtJointPsi->clear();
+  // Set rather than cleared: clearing keeps every removed character for undo.
+  for (QLineEdit* box : {edtJointCaption, edtJointBeta, edtJointPsi}) box->setText(QString());
   chkInGroup->setChecked(false);
   cmbGroups->setEnabled(false);
+}
+
+void TfrmMain::ResetGroupEditor() {
+  SelectLine(lboGroups, -1);
+  edtGroupCaption->setText(QString());
+  chkGroupActive->setChecked(false);
 }
 
 void TfrmMain::ResetEditors() {
@@ -431,24 +556,22 @@ void TfrmMain::btnJointAddClick() {
   const double beta = StrToFloat(S(edtJointBeta->text()));
   const double psi = StrToFloat(S(edtJointPsi->text()));
   auto joint = std::make_unique<TJoint>();
-  bool listed = false;
+  joint->Beta = beta;
+  joint->Psi = psi;
+  joint->Caption = S(edtJointCaption->text());
+  joint->Color = shpJointColor->BrushColor();
+  joint->InGroup = chkInGroup->isChecked();
+  joint->GroupIndex = cmbGroups->currentIndex();
+  // A ticked box without a group stops here with the list's index error, as Change does.
+  const std::string line = JointLine(*joint);
+  lboJoints->addItem(Q(line));
   try {
-    joint->Beta = beta;
-    joint->Psi = psi;
-    joint->Caption = S(edtJointCaption->text());
-    joint->Color = shpJointColor->BrushColor();
-    joint->InGroup = chkInGroup->isChecked();
-    joint->GroupIndex = cmbGroups->currentIndex();
-    const std::string line = JointLine(*joint);
-    lboJoints->addItem(Q(line));
-    listed = true;
-    ResetJointEditor();
     Joints->Add(std::move(joint));
-  } catch (const std::exception&) {
-    // The new joint is dropped without a message, and with it its line.
-    if (listed) DeleteLine(lboJoints, lboJoints->count() - 1);
-    return;
+  } catch (...) {
+    DeleteLine(lboJoints, lboJoints->count() - 1);
+    throw;
   }
+  ResetJointEditor();
   DrawStereogram();
 }
 
@@ -531,33 +654,7 @@ void TfrmMain::shpGroupColorMouseDown() {
 
 void TfrmMain::mnuSaveClick() {
   if (!SaveDataDialog.Execute(this)) return;
-  std::string text = std::string(Signature) + "\r\n";
-  const auto line = [&text](const std::string& value) { text += value + "\r\n"; };
-  for (int i = 0; i < Groups->Count(); ++i) {
-    const TGroup* group = (*Groups)[i];
-    line(group->Caption);
-    line(BooleanToText(group->Active));
-    line(IntToStr(group->Color));
-  }
-  line(IntToStr(Joints->Count()));
-  for (int i = 0; i < Joints->Count(); ++i) {
-    const TJoint* joint = (*Joints)[i];
-    line(joint->Caption);
-    line(FloatToStr(joint->Beta));
-    line(FloatToStr(joint->Psi));
-    line(BooleanToText(joint->InGroup));
-    line(IntToStr(joint->GroupIndex));
-    line(IntToStr(joint->Color));
-  }
-  // The old file stays as it was until the new one is completely written.
-  QSaveFile file(Q(SaveDataDialog.FileName));
-  file.setDirectWriteFallback(true);  // a folder that takes no new files: write in place
-  const bool written =
-      file.open(QIODevice::WriteOnly) &&
-      file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
-  if (!written || !file.commit())
-    throw Exception("Cannot create file \"" + SaveDataDialog.FileName + "\". " +
-                    S(file.errorString()));
+  WriteFileWhole(SaveDataDialog.FileName, WriteDataFile(*Groups, *Joints));
 }
 
 void TfrmMain::mnuOpenClick() {
@@ -565,45 +662,111 @@ void TfrmMain::mnuOpenClick() {
   const std::string name = OpenDataDialog.FileName;
   if (!QFileInfo(Q(name)).isFile()) throw Exception("File does not exist (" + name + ")");
   QFile file(Q(name));
-  if (!file.open(QIODevice::ReadOnly))
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw Exception("Cannot open file \"" + name + "\". " + S(file.errorString()));
-  FRedrawDeferred = true;
-  FRedrawPending = false;
-  const auto finish = [&] {
-    file.close();
-    ResetEditors();
-    FRedrawDeferred = false;
-    if (FRedrawPending) DrawStereogram();
-  };
+  std::vector<int> ungrouped;
   try {
-    TLineReader reader(file);
-    if (reader.ReadLine() != Signature) throw Exception("File type incompatible (" + name + ")");
-    Joints->Clear();
-    lboJoints->clear();
-    // The net must not go on showing the joints just cleared, should the next record fail.
-    FRedrawPending = true;
-    for (int i = 0; i <= 9; ++i) {
-      SelectLine(lboGroups, i);
-      edtGroupCaption->setText(Q(reader.ReadLine()));
-      chkGroupActive->setChecked(TextToBoolean(reader.ReadLine()));
-      shpGroupColor->SetBrushColor(StrToInt(reader.ReadLine()));
-      btnGroupChangeClick();
-    }
-    const int count = StrToInt(reader.ReadLine());
-    for (int j = 0; j < count; ++j) {
-      edtJointCaption->setText(Q(reader.ReadLine()));
-      edtJointBeta->setText(Q(reader.ReadLine()));
-      edtJointPsi->setText(Q(reader.ReadLine()));
-      chkInGroup->setChecked(TextToBoolean(reader.ReadLine()));
-      cmbGroups->setCurrentIndex(ChooserIndex(StrToInt(reader.ReadLine())));
-      shpJointColor->SetBrushColor(StrToInt(reader.ReadLine()));
-      btnJointAddClick();
-    }
+    const std::string bytes = ReadWholeFile(file, name);
+    file.close();
+    // The whole file is checked before anything changes, so a broken one leaves the data set
+    // as it was, rather than a fragment that the next Save would write over the good file.
+    ReadDataFile(bytes, name);
+    ReplayDataFile(bytes, name, ungrouped);
+  } catch (const std::bad_alloc&) {
+    ResetEditors();
+    throw Exception("Not enough memory to open the file (" + name + ")");
   } catch (...) {
-    finish();
+    ResetEditors();
     throw;
   }
-  finish();
+  ResetEditors();
+  if (!ungrouped.empty()) MessageDlg(UngroupedMessage(ungrouped), mtWarning, mbOK);
+}
+
+TfrmMain::TDataSet TfrmMain::TakeDataSet() {
+  TDataSet old;
+  for (int i = 0; i < Groups->Count(); ++i) old.Groups.push_back(*(*Groups)[i]);
+  old.JointLines = Lines(lboJoints);
+  old.GroupLines = Lines(lboGroups);
+  for (int i = 0; i < cmbGroups->count(); ++i) old.Choices << cmbGroups->itemText(i);
+  old.Choice = cmbGroups->currentIndex();
+  old.GroupCaption = edtGroupCaption->text();
+  old.GroupActive = chkGroupActive->isChecked();
+  old.GroupColor = shpGroupColor->BrushColor();
+  old.JointColor = shpJointColor->BrushColor();
+  old.Joints = std::exchange(Joints, std::make_unique<TJointList>());
+  return old;
+}
+
+void TfrmMain::PutDataSet(TDataSet& old) {
+  Joints = std::move(old.Joints);
+  for (int i = 0; i < Groups->Count(); ++i) *(*Groups)[i] = old.Groups[i];
+  SetLines(lboJoints, old.JointLines);
+  SetLines(lboGroups, old.GroupLines);
+  for (int i = 0; i < old.Choices.size(); ++i) cmbGroups->setItemText(i, old.Choices[i]);
+  cmbGroups->setCurrentIndex(old.Choice);
+  edtGroupCaption->setText(old.GroupCaption);
+  chkGroupActive->setChecked(old.GroupActive);
+  shpGroupColor->SetBrushColor(old.GroupColor);
+  shpJointColor->SetBrushColor(old.JointColor);
+}
+
+void TfrmMain::ReplayDataFile(const std::string& bytes, const std::string& name,
+                              std::vector<int>& ungrouped) {
+  // Kept until the last record is in and drawn: running out of memory half-way brings it back.
+  TDataSet old = TakeDataSet();
+  FRedrawDeferred = true;
+  // The editor's boxes hold each record's text without laying it out for the screen, and the
+  // window repaints once at the end.
+  const std::vector<QLineEdit*> boxes = {edtJointCaption, edtJointBeta, edtJointPsi,
+                                         edtGroupCaption};
+  for (QLineEdit* box : boxes) box->setEchoMode(QLineEdit::NoEcho);
+  ClientArea->setUpdatesEnabled(false);
+  const auto restore = [&] {
+    for (QLineEdit* box : boxes) box->setEchoMode(QLineEdit::Normal);
+    ClientArea->setUpdatesEnabled(true);
+  };
+  try {
+    SetLines(lboJoints, {});
+    CheckHeadroom();
+    int records = 0;
+    const auto next = [&records] {
+      if (++records % 256 == 0) CheckHeadroom();
+    };
+    TDataFileVisitor replay;
+    replay.Group = [this, &next](int index, const TGroupRecord& group) {
+      next();
+      SelectLine(lboGroups, index);
+      edtGroupCaption->setText(Q(group.Caption));
+      chkGroupActive->setChecked(group.Active);
+      shpGroupColor->SetBrushColor(group.Color);
+      btnGroupChangeClick();
+    };
+    replay.Joint = [this, &ungrouped, &next](const TJointRecord& joint) {
+      next();
+      edtJointCaption->setText(Q(joint.Caption));
+      edtJointBeta->setText(Q(joint.Beta));
+      edtJointPsi->setText(Q(joint.Psi));
+      // A joint of a group that does not exist comes in as a single joint rather than not at all.
+      const int choice = ChooserIndex(joint.GroupIndex);
+      if (joint.InGroup && choice < 0) ungrouped.push_back(joint.GroupIndexLine);
+      chkInGroup->setChecked(joint.InGroup && choice >= 0);
+      cmbGroups->setCurrentIndex(choice);
+      shpJointColor->SetBrushColor(joint.Color);
+      btnJointAddClick();
+    };
+    ReadDataFile(bytes, name, &replay);
+    restore();
+    FRedrawDeferred = false;
+    DrawStereogram();
+  } catch (...) {
+    // What the replay built goes first, which leaves memory to bring the old data set back.
+    PutDataSet(old);
+    restore();
+    FRedrawDeferred = false;
+    DrawStereogram();
+    throw;
+  }
 }
 
 void TfrmMain::mnuNewClick() {
@@ -611,7 +774,7 @@ void TfrmMain::mnuNewClick() {
                  mbYes | mbNo) != mrYes)
     return;
   Joints->Clear();
-  lboJoints->clear();
+  SetLines(lboJoints, {});
   FRedrawDeferred = true;
   const auto finish = [&] {
     ResetEditors();

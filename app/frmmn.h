@@ -2,7 +2,9 @@
 // The main window: the net, the group and joint lists with their editors, and the menus.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "app/jclasses.h"
 #include "app/projection.h"
@@ -90,10 +92,29 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   std::string JointLine(const TJoint& joint) const;
   std::string GroupLine(const TGroup& group) const;
   void ResetJointEditor();
+  void ResetGroupEditor();
   // Ends Open and New: nothing selected, the joint editor empty.
   void ResetEditors();
   // Takes every series off the chart and frees them; the primitive circle goes back on.
   void ClearPlot();
+
+  // The data set with what shows it: the lists' lines, the chooser and the swatches.
+  struct TDataSet {
+    std::unique_ptr<TJointList> Joints;
+    std::vector<TGroup> Groups;
+    QStringList JointLines, GroupLines, Choices;
+    int Choice = -1;
+    QString GroupCaption;
+    bool GroupActive = false;
+    TColor GroupColor = clBlack, JointColor = clBlack;
+  };
+  // Takes the joints out, leaving an empty list, and copies the rest.
+  TDataSet TakeDataSet();
+  void PutDataSet(TDataSet& old);
+  // Replays a checked data file through the editor and the editing commands, and draws the
+  // result once; the line numbers of joints loaded without their group go to `ungrouped`.
+  void ReplayDataFile(const std::string& bytes, const std::string& name,
+                      std::vector<int>& ungrouped);
   // The arc and pole series of one joint or group; false when they could not be set up.
   bool AddItemSeries(const std::string& caption, TColor color, double beta, double psi,
                      bool withArc, TSeriesPointerStyle symbol);

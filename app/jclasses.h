@@ -1,8 +1,10 @@
 #pragma once
 // The joint and group records of a data set and the lists that hold them.
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Graphics.h"
@@ -68,3 +70,43 @@ using TGroupList = TOwningList<TGroup>;
 // Freeing a series takes it off its chart.
 using TLineSeriesList = TOwningList<TLineSeries>;
 using TPointSeriesList = TOwningList<TPointSeries>;
+
+// ---- The data file: the signature line, ten group records of three lines, the joint count and
+// six lines per joint, each line ended by CR LF.
+
+extern const char* const DataFileSignature;
+
+struct TGroupRecord {
+  std::string Caption;
+  bool Active = false;
+  TColor Color = clBlack;
+};
+
+// The two numbers stay the text of their lines: the editor takes them as they stand.
+struct TJointRecord {
+  std::string Caption;
+  std::string Beta;
+  std::string Psi;
+  bool InGroup = false;
+  int32_t GroupIndex = -1;
+  TColor Color = clBlack;
+  int GroupIndexLine = 0;  // the line of GroupIndex, counted from 1
+};
+
+// Receives the records of a data file in file order.
+struct TDataFileVisitor {
+  std::function<void(int index, const TGroupRecord&)> Group;
+  std::function<void(const TJointRecord&)> Joint;
+};
+
+// Reads a data file from its bytes as the editing commands take it: a line ends at LF (a CR
+// before it is dropped), past the end every line reads as empty text, and a line that is not
+// UTF-8 is Windows-1252, the 8-bit text of such files. Raises "File type incompatible
+// (fileName)" for a wrong first line, else the converter's message for the first record that the
+// commands would refuse, numbers included. Without a visitor the file is only checked.
+void ReadDataFile(std::string_view bytes, const std::string& fileName,
+                  const TDataFileVisitor* visitor = nullptr);
+
+// The bytes of a data file: Windows-1252 when every character fits, else UTF-8, so that the
+// 8-bit files of other programs keep their bytes and no text is lost.
+std::string WriteDataFile(const TGroupList& groups, const TJointList& joints);

@@ -4,12 +4,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrinterInfo>
 #include <QStringList>
 
 #include "platform/gui/Forms.h"
 #include "platform/gui/GuiColors.h"
+#include "platform/gui/PrinterSetup.h"
 #include "platform/gui/Printers.h"
 
 namespace {
@@ -82,8 +83,10 @@ class TQtDialogService : public TDialogService {
   }
 
   bool ExecutePrinterSetup(QWidget* parent, QPrinter& printer) override {
-    QPageSetupDialog dialog(&printer, parent);
-    return dialog.exec() == QDialog::Accepted;
+    TPrinterSetupBox box(printer, QPrinterInfo::availablePrinterNames(), parent);
+    if (box.exec() != QDialog::Accepted) return false;
+    box.Apply();
+    return true;
   }
 };
 

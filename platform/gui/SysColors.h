@@ -1,5 +1,5 @@
 #pragma once
-// The 25 system colours of the original's desktop, resolved without Qt in the interface so that
+// The 25 system colours that a colour value may name, resolved without Qt in the interface so that
 // the engine can ask for them.
 
 #include "platform/rtl/Graphics.h"

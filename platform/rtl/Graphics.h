@@ -1,5 +1,5 @@
 #pragma once
-// Colour values as the original stores them: 32-bit 0x00BBGGRR.
+// Colour values as the data files and layouts store them: 32-bit 0x00BBGGRR, red in the low byte.
 
 #include <cstdint>
 

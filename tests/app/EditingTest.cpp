@@ -1,6 +1,7 @@
 // The editing commands as a user walks through them: the list lines, the editor after each
 // command, the chooser, the swatches, and what the net draws.
 #include <QClipboard>
+#include <functional>
 
 #include "tests/app/MainWindowFixture.h"
 
@@ -60,13 +61,15 @@ TEST_F(Editing, BadNumbersStopAddAndChangeWithTheConvertersMessage) {
   EXPECT_EQ(form->GetJoints()[0]->Beta, 10);
 }
 
-TEST_F(Editing, TickedBoxWithoutAGroupDropsTheNewJointSilently) {
+TEST_F(Editing, TickedBoxWithoutAGroupShowsTheListsIndexErrorAsChangeDoes) {
   form->chkInGroup->setChecked(true);
   form->cmbGroups->setCurrentIndex(-1);
   form->edtJointBeta->setText("10");
   form->edtJointPsi->setText("20");
   Click(form->btnJointAdd);
-  EXPECT_TRUE(dialogs->Messages.empty());
+  ASSERT_EQ(dialogs->Messages.size(), 1u);
+  EXPECT_EQ(dialogs->Messages[0].Text, "List index out of bounds (-1)");
+  EXPECT_EQ(dialogs->Messages[0].Type, mtError);
   EXPECT_EQ(form->GetJoints().Count(), 0);
   EXPECT_EQ(form->lboJoints->count(), 0);
   EXPECT_EQ(form->edtJointBeta->text(), "10");
@@ -160,6 +163,98 @@ TEST_F(Editing, KeyboardSelectionLoadsTheEditor) {
   form->lboJoints->setFocus();
   QTest::keyClick(form->lboJoints, Qt::Key_Down);
   EXPECT_EQ(form->edtJointCaption->text(), "J2");
+}
+
+TEST_F(Editing, EveryWayOfSelectingKeepsTheListAndItsEditorTogether) {
+  using TStep = std::function<void(QListWidget*)>;
+  const auto click = [](int row, Qt::KeyboardModifiers modifiers = {}) -> TStep {
+    return [=](QListWidget* list) {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                        list->visualItemRect(list->item(row)).center());
+    };
+  };
+  const auto key = [](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) -> TStep {
+    return [=](QListWidget* list) { QTest::keyClick(list, key, modifiers); };
+  };
+  const TStep clickBelowTheLines = [](QListWidget* list) {
+    const QRect last = list->visualItemRect(list->item(list->count() - 1));
+    ASSERT_LT(last.bottom() + 5, list->viewport()->height());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, last.bottom() + 5));
+  };
+  // Tab from the control before the list, as a user enters it.
+  const TStep tabInto = [this](QListWidget* list) {
+    QWidget* before = list == form->lboJoints ? static_cast<QWidget*>(form->lboGroups)
+                                              : static_cast<QWidget*>(form->lboJoints);
+    before->setFocus();
+    QTest::keyClick(before, list == form->lboJoints ? Qt::Key_Tab : Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), list);
+  };
+  const struct {
+    const char* Name;
+    std::vector<TStep> Steps;
+    int Selected;     // -1: none, and the editor empty
+    bool JointsOnly;  // the group list has no room below its ten lines
+  } paths[] = {
+      {"click a line", {click(1)}, 1, false},
+      {"click another line", {click(1), click(2)}, 2, false},
+      {"click below the lines", {click(1), clickBelowTheLines}, -1, true},
+      {"Ctrl+click the selected line", {click(1), click(1, Qt::ControlModifier)}, -1, false},
+      {"Down", {click(0), key(Qt::Key_Down)}, 1, false},
+      {"Up", {click(2), key(Qt::Key_Up)}, 1, false},
+      {"Tab into the list, then Down", {tabInto, key(Qt::Key_Down)}, 0, false},
+      {"Tab into the list, then Space", {tabInto, key(Qt::Key_Space)}, 0, false},
+      {"Ctrl+Down", {click(0), key(Qt::Key_Down, Qt::ControlModifier)}, 1, false},
+      {"Ctrl+Space on the selected line",
+       {click(1), key(Qt::Key_Space, Qt::ControlModifier)},
+       -1,
+       false},
+      {"End", {click(0), key(Qt::Key_End)}, -2, false},  // -2: the last line
+  };
+  for (const bool joints : {true, false}) {
+    for (const auto& path : paths) {
+      if (path.JointsOnly && !joints) continue;
+      SCOPED_TRACE(std::string(joints ? "joint list: " : "group list: ") + path.Name);
+      form = std::make_unique<TfrmMain>();
+      form->show();
+      form->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+      AddJoint("J0", "10", "20");
+      AddJoint("J1", "30.5", "40", 2);
+      AddJoint("J2", "50", "60");
+      ChangeGroup(1, "G1", true, clRed);
+      ChangeGroup(2, "G2", false, clLime);
+      form->lboGroups->clearSelection();
+      QListWidget* list = joints ? form->lboJoints : form->lboGroups;
+      for (const TStep& step : path.Steps) step(list);
+      const int selected = path.Selected == -2 ? list->count() - 1 : path.Selected;
+      const QList<QListWidgetItem*> items = list->selectedItems();
+      ASSERT_EQ(items.size(), selected < 0 ? 0 : 1);
+      if (selected >= 0) {
+        EXPECT_EQ(list->row(items[0]), selected);
+      }
+      // The editor shows the selected record, and Change acts on that one.
+      if (joints) {
+        const std::string caption = "J" + std::to_string(selected);
+        EXPECT_EQ(form->edtJointCaption->text().toStdString(), selected < 0 ? "" : caption);
+        EXPECT_EQ(form->edtJointBeta->text().isEmpty(), selected < 0);
+        form->edtJointCaption->setText("changed");
+        form->edtJointBeta->setText("1");
+        form->edtJointPsi->setText("2");
+        Click(form->btnJointChange);
+        for (int i = 0; i < 3; ++i)
+          EXPECT_EQ(form->GetJoints()[i]->Caption == "changed", i == selected) << i;
+      } else {
+        const TGroup* group = selected < 0 ? nullptr : form->GetGroups()[selected];
+        EXPECT_EQ(form->edtGroupCaption->text().toStdString(), group ? group->Caption : "");
+        EXPECT_EQ(form->chkGroupActive->isChecked(), group && group->Active);
+        form->edtGroupCaption->setText("changed");
+        Click(form->btnGroupChange);
+        for (int i = 0; i < 10; ++i)
+          EXPECT_EQ(form->GetGroups()[i]->Caption == "changed", i == selected) << i;
+      }
+      EXPECT_TRUE(dialogs->Messages.empty()) << dialogs->Messages.front().Text;
+    }
+  }
 }
 
 TEST_F(Editing, GroupChangeRenamesTheGroupButNotExistingJointLines) {

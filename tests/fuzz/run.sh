@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Fuzzes each reader of damaged input of the engine, the binary filer's and the texture-image
-# files' (libFuzzer, with address and undefined-behaviour sanitizers), for a bounded time,
-# starting from the corpus that the tests replay.
-# Usage: tests/fuzz/run.sh [seconds per target, default 60]. New inputs gather in
+# Fuzzes each reader of damaged input (libFuzzer, with address and undefined-behaviour
+# sanitizers) for a bounded time, starting from the corpus that the tests replay: the engine's
+# binary readers, the texture-image files, the data file and the layout text.
+# Usage: tests/fuzz/run.sh [seconds per target, default 60] [target...]. New inputs gather in
 # build-fuzz/corpus/<target>; a crash is written to build-fuzz/crashes/<target>/ and stops the run.
-# Copy a crash into tests/data/filer-fuzz/<target>/ once it is fixed, so the tests replay it.
+# Copy a crash into the target's corpus folder once it is fixed, so the tests replay it.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 seconds=${1:-60}
@@ -21,11 +21,32 @@ fi
 tools/setup.sh
 cmake -S . -B build-fuzz -DVM_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
-targets=(binary-reader object-list vector-lists xcollection cube-map blank-image float-data-image)
-cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
-for t in "${targets[@]}"; do
+# target, the folder of its binary in the build, the folder of its corpus
+all=(
+  "binary-reader tests/engine/base tests/data/filer-fuzz"
+  "object-list tests/engine/base tests/data/filer-fuzz"
+  "vector-lists tests/engine/base tests/data/filer-fuzz"
+  "xcollection tests/engine/base tests/data/filer-fuzz"
+  "cube-map tests/engine/base tests/data/filer-fuzz"
+  "blank-image tests/engine/base tests/data/filer-fuzz"
+  "float-data-image tests/engine/base tests/data/filer-fuzz"
+  "data-file tests/fuzz tests/data/fuzz"
+  "layout-text tests/fuzz tests/data/fuzz"
+)
+shift || true
+chosen=("$@")
+runs=()
+for entry in "${all[@]}"; do
+  read -r t _ _ <<<"$entry"
+  if [ ${#chosen[@]} -eq 0 ] || [[ " ${chosen[*]} " == *" $t "* ]]; then runs+=("$entry"); fi
+done
+names=()
+for entry in "${runs[@]}"; do read -r t _ _ <<<"$entry"; names+=("fuzz_$t"); done
+cmake --build build-fuzz -j "$(nproc)" --target "${names[@]}"
+for entry in "${runs[@]}"; do
+  read -r t binary corpus <<<"$entry"
   mkdir -p "build-fuzz/corpus/$t" "build-fuzz/crashes/$t"
   echo "== $t: $seconds s"
-  "build-fuzz/tests/engine/base/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="build-fuzz/crashes/$t/" "build-fuzz/corpus/$t" "tests/data/filer-fuzz/$t"
+  "build-fuzz/$binary/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
+    -artifact_prefix="build-fuzz/crashes/$t/" "build-fuzz/corpus/$t" "$corpus/$t"
 done

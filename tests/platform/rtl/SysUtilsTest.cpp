@@ -45,6 +45,12 @@ TEST(FloatToStr, GeneralFormatUpToFifteenDigits) {
       {-2.5e20, "-2.5E20"},
       {99.99999999999999, "100"},
       {std::numeric_limits<double>::infinity(), "INF"},
+      // Rounded up, these would pass the largest double; their last digit is cut instead.
+      {std::numeric_limits<double>::max(), "1.79769313486231E308"},
+      {-std::numeric_limits<double>::max(), "-1.79769313486231E308"},
+      {1.7976931348623149e308, "1.79769313486231E308"},
+      {1.79769313486231e308, "1.79769313486231E308"},
+      {9.999999999999999e307, "1E308"},
   };
   for (char separator : {'.', ','}) {
     Separator scope(separator);
@@ -66,6 +72,20 @@ TEST(FloatToStr, UsesTheRegionalSeparatorAndReadsBackTheSameDouble) {
       EXPECT_EQ(FloatToStr(StrToFloat(text)), text);
     }
   }
+}
+
+TEST(FloatToStr, EveryFiniteDoubleReadsBack) {
+  double top = std::numeric_limits<double>::max();
+  for (int i = 0; i < 1000; ++i, top = std::nextafter(top, 0.0)) {
+    for (double v : {top, -top}) {
+      for (int digits : {1, 15, 17}) {
+        const std::string text = FloatToStr(v, '.', digits);
+        EXPECT_NO_THROW(StrToFloat(text, '.')) << text;
+      }
+    }
+  }
+  EXPECT_EQ(StrToFloat(FloatToStr(std::numeric_limits<double>::max(), '.', 17), '.'),
+            std::numeric_limits<double>::max());
 }
 
 TEST(StrToFloat, AcceptsRegionalNumbers) {
