@@ -150,7 +150,8 @@ void Tfrm3D::BuildJointPlanes() {
 }
 
 void Tfrm3D::AddItemPlanes(double Beta, double Psi, TColor Color) {
-  const TNormal n = PlaneNormal(DegToRad(Beta), DegToRad(Psi));
+  const Stereonet::TNormal n =
+      Stereonet::PlaneNormal(Stereonet::DegToRad(Beta), Stereonet::DegToRad(Psi));
   // Members whose normals cancel leave their group no plane to show.
   if (!std::isfinite(n.X) || !std::isfinite(n.Y) || !std::isfinite(n.Z)) return;
   TGLPlane* upper = nullptr;
