@@ -18,14 +18,12 @@
 #include <vector>
 
 #include "bench/BenchTiming.h"
+#include "bench/EngineUnits.h"
 #include "engine/GLContext.h"
 #include "engine/GLObjects/Points.h"
 #include "engine/GLSceneGraph/Camera.h"
 #include "engine/GLSceneGraph/Scene.h"
 #include "engine/GLSceneGraph/SceneBuffer.h"
-#include "engine/GLTexture.h"
-#include "engine/base/VectorGeometry.h"
-#include "engine/platform/GLQtContext.h"
 #include "platform/gl/OpenGL.h"
 
 namespace {
@@ -58,20 +56,6 @@ void MakeCloud(int count, TAffineVectorList& positions, TVectorList& colors) {
     colors.Add(TVector{0.5f + 0.5f * p[0], 0.5f + 0.5f * p[1], 0.5f + 0.5f * p[2], 1});
   }
 }
-
-// The engine's units started as the program starts them, and stopped after the scene.
-struct TUnits {
-  TUnits() {
-    InitializeVectorGeometry();
-    InitializeGLContext();
-    InitializeGLTexture();
-    RegisterGLQtContext();
-  }
-  ~TUnits() {
-    FinalizeGLQtContext();
-    FinalizeGLContext();
-  }
-};
 
 class TPointsScene {
  public:
@@ -145,7 +129,7 @@ class TPointsScene {
   }
 
  private:
-  TUnits FUnits;
+  TBenchEngineUnits FUnits;
   TGLSceneGraph FScene{nullptr};
   TGLCamera* FCamera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(FScene.GetCameras());
   TGLPoints* FPoints = TGLBaseSceneObject::CreateAsChild<TGLPoints>(FScene.GetObjects());

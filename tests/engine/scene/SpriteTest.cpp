@@ -11,6 +11,7 @@
 #include "engine/GLObjects/Points.h"
 #include "engine/GLObjects/Sprite.h"
 #include "platform/rtl/Classes.h"
+#include "tests/engine/scene/CameraLightChecks.h"
 #include "tests/engine/scene/QuadricChecks.h"
 
 namespace {
@@ -18,15 +19,7 @@ namespace {
 using namespace quadric_checks;
 
 // A sprite that counts the repaint notices it sends.
-class TCountingSprite : public TGLSprite {
- public:
-  using TGLSprite::TGLSprite;
-  void NotifyChange(TObject* Sender) override {
-    ++Notices;
-    TGLSprite::NotifyChange(Sender);
-  }
-  int Notices = 0;
-};
+using TCountingSprite = camera_light_test::TCounting<TGLSprite>;
 
 TEST(Sprite, NewSpriteIsAnOpaqueUnitSquareBuiltAtEveryFrameAndNeverCulled) {
   TGLSprite sprite(nullptr);
@@ -47,7 +40,7 @@ TEST(Sprite, SettersClampTheAlphaAndRepaintWithoutRebuilding) {
     std::function<void(TGLSprite&)> set;
     std::function<double(const TGLSprite&)> get;
     double expected;
-    int notices;
+    size_t notices;
   } cases[] = {
       {"width", [](TGLSprite& s) { s.SetWidth(2); }, &TGLSprite::GetWidth, 2, 1},
       {"width unchanged", [](TGLSprite& s) { s.SetWidth(1); }, &TGLSprite::GetWidth, 1, 0},
