@@ -21,7 +21,7 @@ fi
 tools/setup.sh
 cmake -S . -B build-fuzz -DVM_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
-targets=(binary-reader object-list vector-lists xcollection cube-map blank-image float-data-image)
+targets=(binary-reader object-list vector-lists xcollection cube-map blank-image float-data-image material-library)
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" "build-fuzz/crashes/$t"
