@@ -3,6 +3,7 @@
 #include "engine/GLContext.h"
 #include "engine/GLGeomObjects.h"
 #include "engine/GLGraph.h"
+#include "engine/GLMaterialLibrary.h"
 #include "engine/GLObjects.h"
 #include "engine/GLSceneGraph/Scene.h"
 #include "engine/GLSkydome.h"
@@ -19,6 +20,7 @@ void InitializeUnits() {
   RegisterVectorLists();
   InitializeGLContext();
   InitializeGLTexture();
+  RegisterGLMaterialLibrary();
   RegisterGLSceneGraph();
   RegisterGLObjects();
   RegisterGLGraph();

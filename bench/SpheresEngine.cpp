@@ -3,33 +3,16 @@
 #include <cstring>
 #include <numeric>
 
+#include "bench/EngineUnits.h"
 #include "bench/SpheresScene.h"
-#include "engine/GLContext.h"
 #include "engine/GLObjects/Sphere.h"
 #include "engine/GLSceneGraph/Camera.h"
 #include "engine/GLSceneGraph/LightSource.h"
 #include "engine/GLSceneGraph/Scene.h"
 #include "engine/GLSceneGraph/SceneBuffer.h"
-#include "engine/GLTexture.h"
-#include "engine/base/VectorGeometry.h"
-#include "engine/platform/GLQtContext.h"
 
 namespace spheres_bench {
 namespace {
-
-// The engine's units started as the program starts them, and stopped after the renderer.
-struct TUnits {
-  TUnits() {
-    InitializeVectorGeometry();
-    InitializeGLContext();
-    InitializeGLTexture();
-    RegisterGLQtContext();
-  }
-  ~TUnits() {
-    FinalizeGLQtContext();
-    FinalizeGLContext();
-  }
-};
 
 class TEngine : public TEngineRenderer {
  public:
@@ -87,7 +70,7 @@ class TEngine : public TEngineRenderer {
     WithActiveContext(*buffer->GetRenderingContext(), [] { glFinish(); });
   }
 
-  TUnits units;
+  TBenchEngineUnits units;
   TGLSceneGraph scene{nullptr};
   TGLCamera* camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(scene.GetCameras());
   TGLLightSource* light = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(scene.GetObjects());

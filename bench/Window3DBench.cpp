@@ -11,7 +11,6 @@
 // clang-format off
 // Qt's headers come before the engine's OpenGL binding, whose names would rename their members.
 #include <QApplication>
-#include <QDir>
 #include <QTimer>
 #include <QWindow>
 // clang-format on
@@ -21,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -31,6 +29,7 @@
 #include "app/d3ddlg.h"
 #include "app/frmmn.h"
 #include "app/units.h"
+#include "bench/DataSet.h"
 #include "engine/GLObjects/Plane.h"
 #include "engine/GLSceneGraph.h"
 #include "engine/platform/GLSceneViewer.h"
@@ -39,6 +38,8 @@
 
 namespace {
 
+using bench::MakeJoint;
+using bench::TFileAnswer;
 using Clock = std::chrono::steady_clock;
 
 double Seconds(const std::function<void()>& work) {
@@ -72,18 +73,6 @@ std::vector<int> Sizes() {
                                                        : "0,100,1000,10000");
   for (std::string item; std::getline(list, item, ',');) sizes.push_back(std::stoi(item));
   return sizes;
-}
-
-// Joint j of a data set shaped like real ones: spread azimuths and dips, each its own colour.
-TJoint MakeJoint(int j, bool inGroup) {
-  TJoint joint;
-  joint.Beta = (j * 37 % 360) + 0.25;
-  joint.Psi = (j * 13 % 90) + 0.5;
-  joint.Color = TColor(j * 997 % 0xFFFFFF);
-  joint.InGroup = inGroup;
-  joint.GroupIndex = j % 5;
-  joint.Caption = "Joint " + std::to_string(j);
-  return joint;
 }
 
 // ---- Frames while orbiting
@@ -239,41 +228,6 @@ TFrames FramesWhileOrbiting(int joints, int runs) {
 
 // ---- From "3D Proof" to the first painted frame
 
-// Answers the file dialog with one name and refuses everything else.
-class TFileAnswer : public TDialogService {
- public:
-  std::string FileName;
-  int MessageBox(QWidget*, const std::string&, const std::string& text, TMsgDlgType,
-                 TMsgDlgButtons) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-    return mrCancel;
-  }
-  bool ExecuteColor(QWidget*, TColor&) override { return false; }
-  bool ExecuteFile(QWidget*, TFileDialogRequest& request) override {
-    request.FileName = FileName;
-    return true;
-  }
-  bool ExecutePrint(QWidget*, QPrinter&) override { return false; }
-  bool ExecutePrinterSetup(QWidget*, QPrinter&) override { return false; }
-};
-
-std::string WriteDataFile(int singles) {
-  const std::string path = QDir::temp().filePath("vandremolix-window3d.txt").toStdString();
-  std::ofstream out(path, std::ios::binary);
-  out << "A_VALID_VANDREMOLIX_FILE_VERSION000\r\n";
-  for (int g = 0; g < 10; ++g) out << "Group " << g << "\r\nFalse\r\n0\r\n";
-  out << singles << "\r\n";
-  for (int j = 0; j < singles; ++j) {
-    const TJoint joint = MakeJoint(j, false);
-    out << joint.Caption << "\r\n"
-        << joint.Beta << "\r\n"
-        << joint.Psi << "\r\nFalse\r\n"
-        << joint.GroupIndex << "\r\n"
-        << joint.Color << "\r\n";
-  }
-  return path;
-}
-
 // The road of one opening: from the click to the window's Show (the layout read and the planes
 // built), to the start of its first frame, and to the end of that frame on screen.
 struct TOpening {
@@ -338,7 +292,7 @@ void PrintOpening(const char* label, const TOpening& o) {
 TfrmMain* OpenDataSet(TFileAnswer& answer, int joints) {
   auto* main = new TfrmMain;
   main->show();
-  answer.FileName = WriteDataFile(joints);
+  answer.FileName = bench::WriteDataFile("vandremolix-window3d.txt", joints, 0, 0);
   main->mnuOpenClick();
   QApplication::processEvents();
   return main;

@@ -31,33 +31,9 @@ enum TFaceCulling : uint8_t { fcBufferDefault, fcCull, fcNoCull };
 
 class TGLMaterial;
 
-// What a material asks of the named library material it links to.
-class TGLLibMaterial : public TCollectionItem {
-  RTL_CLASS(TGLLibMaterial, TCollectionItem)
-  using TCollectionItem::TCollectionItem;
-  virtual TGLMaterial* GetMaterial() const = 0;
-  // The library material tells its users of changes and, when it goes, clears their links
-  // (TGLMaterial::ClearLibraryLink). A user registered twice is an assertion failure.
-  virtual void RegisterUser(TGLMaterial* user) = 0;
-  virtual void UnregisterUser(TGLMaterial* user) = 0;
-  virtual void NotifyUsers() = 0;
-  virtual void NotifyUsersOfTexMapChange() = 0;
-  virtual void Apply(TRenderContextInfo& rci) = 0;
-  // True asks for another pass of the geometry.
-  virtual bool UnApply(TRenderContextInfo& rci) = 0;
-  // The offset and scale of its textures' coordinates, which a texture it applies on another
-  // unit loads as that unit's texture matrix.
-  virtual bool GetTextureMatrixIsIdentity() const = 0;
-  virtual const TMatrix& GetTextureMatrix() const = 0;
-};
-
-// What a material asks of a material library.
-class TGLMaterialLibrary : public TGLCadenceAbleComponent {
-  RTL_CLASS(TGLMaterialLibrary, TGLCadenceAbleComponent)
-  using TGLCadenceAbleComponent::TGLCadenceAbleComponent;
-  // The first material of exactly that name (case-sensitive), or nil.
-  virtual TGLLibMaterial* LibMaterialByName(const std::string& name) const = 0;
-};
+// Declared in engine/GLMaterialLibrary.h, which this header ends by including.
+class TGLLibMaterial;
+class TGLMaterialLibrary;
 
 class TGLMaterial : public TGLUpdateAbleObject {
   RTL_CLASS(TGLMaterial, TGLUpdateAbleObject)
@@ -138,3 +114,6 @@ class TGLMaterial : public TGLUpdateAbleObject {
   TGLLibMaterial* FCurrentLibMaterial = nullptr;
   std::unique_ptr<TLibraryWatch> FLibraryWatch;
 };
+
+// The library classes a material links to, for every user of materials.
+#include "engine/GLMaterialLibrary.h"  // IWYU pragma: export

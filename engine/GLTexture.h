@@ -303,8 +303,7 @@ class TGLPictureImage : public TGLTextureImage {
   // From a persistent image its picture, from a picture or a graphic that, from an RGBA bitmap
   // a 32-bit bitmap of it; anything else raises EConvertError.
   void Assign(TPersistent* Source) override;
-
- protected:
+  // Whether the picture was made, without making it.
   bool HasPicture() const { return FPicture != nullptr; }
 
  private:

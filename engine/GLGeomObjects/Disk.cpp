@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
-#include "engine/base/Polynomials.h"
+#include "engine/GLGeomObjects/UprightRayCast.h"
 #include "engine/base/VectorGeometry.h"
 
 // ---- TGLDisk
@@ -136,63 +135,18 @@ TVector TGLAnnulus::AxisAlignedDimensionsUnscaled() {
 
 bool TGLAnnulus::RayCastIntersect(const TVector& RayStart, const TVector& RayVector,
                                   TVector* IntersectPoint, TVector* IntersectNormal) {
-  const TVector s = AbsoluteToLocal(RayStart);
-  const TVector v = AbsoluteToLocal(RayVector);
+  TUprightRayCast ray(AbsoluteToLocal(RayStart), AbsoluteToLocal(RayVector));
   const float h = GetHeight() * 0.5f;
+  if (!ray.Span(-h, h)) return false;
   const double outer2 = double(FTopRadius) * FTopRadius;
   const double inner2 = double(FTopInnerRadius) * FTopInnerRadius;
-  constexpr double infinity = std::numeric_limits<double>::infinity();
-
-  // The nearest hit so far in front of the ray start.
-  double nearest = infinity;
-  TVector point{}, normal{};
-
-  // The span of the ray between the two end planes.
-  double tmin = -infinity, tmax = infinity;
-  if (v[Y] == 0) {
-    if (s[Y] > h || s[Y] < -h) return false;
-  } else {
-    const auto capHit = [&](float height, TAnnulusPart part) {
-      const double t = (double(height) - s[Y]) / v[Y];
-      if (t > 0 && (FParts & part) && t < nearest) {
-        const double x = s[X] + t * v[X], z = s[Z] + t * v[Z];
-        const double d2 = x * x + z * z;
-        if (inner2 <= d2 && d2 <= outer2) {
-          nearest = t;
-          point = {float(x), height, float(z), 1};
-          normal = {0, height > 0 ? 1.0f : -1.0f, 0, 0};
-        }
-      }
-      return t;
-    };
-    const double tTop = capHit(h, anTop);
-    const double tBottom = capHit(-h, anBottom);
-    tmin = std::min(tTop, tBottom);
-    tmax = std::max(tTop, tBottom);
-  }
-
-  // A ray along the axis never meets a wall: its equation would have no leading term. Both
-  // roots are candidates, so that a wall is met from either side.
-  if (v[X] != 0 || v[Z] != 0) {
-    const double c1 = 2 * (double(s[X]) * v[X] + double(s[Z]) * v[Z]);
-    const double c2 = double(v[X]) * v[X] + double(v[Z]) * v[Z];
-    const double d2 = double(s[X]) * s[X] + double(s[Z]) * s[Z];
-    const auto wallHit = [&](double r2, TAnnulusPart part, float facing) {
-      if (!(FParts & part)) return;
-      for (double t : SolveQuadric({d2 - r2, c1, c2})) {
-        if (!(t >= 0 && tmin <= t && t < tmax && t < nearest)) continue;
-        nearest = t;
-        point = {float(s[X] + t * v[X]), float(s[Y] + t * v[Y]), float(s[Z] + t * v[Z]), 1};
-        normal = {facing * point[X], 0, facing * point[Z], 0};
-      }
-    };
-    wallHit(outer2, anOuterSides, 1);
-    wallHit(inner2, anInnerSides, -1);
-  }
-
-  if (nearest == infinity) return false;
-  if (IntersectPoint) *IntersectPoint = LocalToAbsolute(point);
-  if (IntersectNormal) *IntersectNormal = LocalToAbsolute(normal);
+  if (FParts & anTop) ray.Face(h, 1, inner2, outer2);
+  if (FParts & anBottom) ray.Face(-h, -1, inner2, outer2);
+  if (FParts & anOuterSides) ray.Wall(outer2, 1);
+  if (FParts & anInnerSides) ray.Wall(inner2, -1);
+  if (!ray.Hit()) return false;
+  if (IntersectPoint) *IntersectPoint = LocalToAbsolute(ray.Point());
+  if (IntersectNormal) *IntersectNormal = LocalToAbsolute(ray.Normal());
   return true;
 }
 

@@ -127,7 +127,7 @@ void TGLTorus::BuildList(TRenderContextInfo&) {
     const float u1 = u0 + ringStep;
     const float cosU1 = float(std::cos((long double)u1)), sinU1 = float(std::sin((long double)u1));
     glBegin(GL_QUAD_STRIP);
-    // The tube angle runs one step ahead of the texture's t, a full turn and one step round.
+    // The tube angle starts a step in and goes a full turn round, back to where the strip began.
     float w = 0;
     for (int64_t j = FSides; j >= 0; --j) {
       w += sideStep;

@@ -12,10 +12,12 @@ TGLSprite::TGLSprite(TComponent* AOwner) : TGLSceneObject(AOwner) {
 
 const TPropertyTable& TGLSprite::Published() {
   using S = TGLSprite;
+  // A new sprite is 1 wide and high, so a width or height of 0 is written too: left out, it
+  // would read back as 1.
   static const TPropertyTable table =
       TPropertyTable::Extend<S>(TGLSceneObject::Published())
-          .Float("Width", &S::GetWidth, &S::SetWidth)
-          .Float("Height", &S::GetHeight, &S::SetHeight)
+          .Float("Width", &S::GetWidth, &S::SetWidth, NoDefault())
+          .Float("Height", &S::GetHeight, &S::SetHeight, NoDefault())
           .Float("Rotation", &S::GetRotation, &S::SetRotation)
           .Float("AlphaChannel", &S::GetAlphaChannel, &S::SetAlphaChannel, Default(1.0f))
           .Boolean("NoZWrite", &S::GetNoZWrite, &S::SetNoZWrite, NoDefault())

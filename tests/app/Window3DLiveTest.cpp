@@ -1,8 +1,7 @@
 // The 3D window on the display with its viewer's OpenGL context: the stored layout as a golden
 // round trip, frames of the stored scene, what its picture shows, the sky hidden, the copy to the
-// clipboard, the mouse,
-// wheel and keys through the viewer's window, the anchors, and the window opened from the main
-// window's "3D Proof".
+// clipboard, the mouse, wheel and keys through the viewer's window, the anchors, and the window
+// opened from the main window's "3D Proof".
 #include "tests/app/Window3DFixture.h"
 // clang-format off
 #include <QClipboard>

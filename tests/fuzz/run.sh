@@ -30,6 +30,7 @@ all=(
   "cube-map tests/engine/base tests/data/filer-fuzz"
   "blank-image tests/engine/base tests/data/filer-fuzz"
   "float-data-image tests/engine/base tests/data/filer-fuzz"
+  "material-library tests/engine/base tests/data/filer-fuzz"
   "data-file tests/fuzz tests/data/fuzz"
   "layout-text tests/fuzz tests/data/fuzz"
 )

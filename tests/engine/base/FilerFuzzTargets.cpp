@@ -7,6 +7,7 @@
 #include <string>
 
 #include "FilerTestSupport.h"
+#include "engine/GLMaterialLibrary.h"
 #include "engine/GLTexture.h"
 #include "engine/base/PersistentClasses.h"
 #include "engine/base/VectorLists.h"
@@ -142,9 +143,20 @@ void FuzzFloatDataImage(const uint8_t* data, size_t size) {
   LoadImageFile<TGLFloatDataImage>(data, size, "float-data-image");
 }
 
+// A material library's stream, read over materials it already holds.
+void FuzzMaterialLibrary(const uint8_t* data, size_t size) {
+  TGLMaterialLibrary library(nullptr);
+  library.GetMaterials()->Add();
+  TStringStream stream(Text(data, size));
+  try {
+    library.LoadFromStream(&stream);
+  } catch (const Exception&) {
+  }
+}
+
 }  // namespace
 
-const TFilerFuzzTarget FilerFuzzTargets[7] = {
+const TFilerFuzzTarget FilerFuzzTargets[8] = {
     {"binary-reader", FuzzBinaryReader},
     {"object-list", FuzzObjectList},
     {"vector-lists", FuzzVectorLists},
@@ -152,4 +164,5 @@ const TFilerFuzzTarget FilerFuzzTargets[7] = {
     {"cube-map", FuzzCubeMap},
     {"blank-image", FuzzBlankImage},
     {"float-data-image", FuzzFloatDataImage},
+    {"material-library", FuzzMaterialLibrary},
 };

@@ -11,4 +11,4 @@ struct TFilerFuzzTarget {
   void (*Run)(const uint8_t* data, size_t size);
 };
 
-extern const TFilerFuzzTarget FilerFuzzTargets[7];
+extern const TFilerFuzzTarget FilerFuzzTargets[8];

@@ -13,6 +13,7 @@
 #include "engine/GLObjects/Lines.h"
 #include "engine/GLState.h"
 #include "platform/gl/GLRecorder.h"
+#include "tests/engine/scene/VertexCalls.h"
 
 namespace {
 
@@ -24,13 +25,9 @@ using TPoint = std::array<double, 3>;
 std::vector<TPoint> Vertices(const TGLCalls& calls) {
   std::vector<TPoint> points;
   for (const TGLCall& call : calls) {
-    if (call.Name == "glVertex3f")
-      points.push_back({std::get<double>(call.Args[0]), std::get<double>(call.Args[1]),
-                        std::get<double>(call.Args[2])});
-    if (call.Name == "glVertex3fv") {
-      const TGLArray& v = std::get<TGLArray>(call.Args[0]);
-      points.push_back({v[0], v[1], v[2]});
-    }
+    if (call.Name.rfind("glVertex3f", 0) != 0) continue;
+    const std::vector<float> v = vertex_calls::Numbers(call);
+    points.push_back({v[0], v[1], v[2]});
   }
   return points;
 }

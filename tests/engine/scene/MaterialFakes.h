@@ -42,7 +42,8 @@ class TFakeLibMaterial : public TGLLibMaterial {
   RTL_CLASS(TFakeLibMaterial, TGLLibMaterial)
   static const TPropertyTable& Published() {
     static const TPropertyTable table =
-        TPropertyTable::Extend<TFakeLibMaterial>(TGLLibMaterial::Published())
+        // Only the name: the real library material's parts would fill the layouts.
+        TPropertyTable::Extend<TFakeLibMaterial>(TCollectionItem::Published())
             .String("Name", &TFakeLibMaterial::GetName, &TFakeLibMaterial::SetName);
     return table;
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gl/GLRecorder.h"
+#include "tests/engine/scene/VertexCalls.h"
 
 #ifndef GL_DISPATCH_NO_NAMES
 #error "define GL_DISPATCH_NO_NAMES before the first include"
@@ -55,7 +56,7 @@ using TPoint = std::array<double, 3>;
 using TTriangle = std::array<TPoint, 3>;
 
 inline TPoint PointOf(const TGLCall& call) {
-  const auto& v = std::get<TGLArray>(call.Args[0]);
+  const std::vector<float> v = vertex_calls::Numbers(call);
   return {v[0], v[1], v[2]};
 }
 
@@ -63,27 +64,19 @@ inline TPoint PointOf(const TGLCall& call) {
 // with (a strip's every other triangle turned back, as OpenGL does).
 inline std::vector<TTriangle> Triangles(const TGLCalls& calls) {
   std::vector<TTriangle> triangles;
-  GLenum mode = 0;
-  std::vector<TPoint> points;
-  for (const TGLCall& call : calls) {
-    if (call.Name == "glBegin") {
-      mode = GLenum(std::get<int64_t>(call.Args[0]));
-      points.clear();
-    } else if (call.Name == "glVertex3fv") {
-      points.push_back(PointOf(call));
-    } else if (call.Name == "glEnd") {
-      const size_t n = points.size();
-      if (mode == GL_TRIANGLES)
-        for (size_t i = 0; i + 2 < n; i += 3)
-          triangles.push_back({points[i], points[i + 1], points[i + 2]});
-      if (mode == GL_TRIANGLE_FAN)
-        for (size_t i = 1; i + 1 < n; ++i)
-          triangles.push_back({points[0], points[i], points[i + 1]});
-      if (mode == GL_TRIANGLE_STRIP)
-        for (size_t i = 0; i + 2 < n; ++i)
-          triangles.push_back(i % 2 == 0 ? TTriangle{points[i], points[i + 1], points[i + 2]}
-                                         : TTriangle{points[i + 1], points[i], points[i + 2]});
-    }
+  for (const vertex_calls::TPrimitive& primitive : vertex_calls::Primitives(calls)) {
+    std::vector<TPoint> p;
+    for (const vertex_calls::TSentVertex& v : primitive.Vertices)
+      p.push_back({v.Position[0], v.Position[1], v.Position[2]});
+    const size_t n = p.size();
+    if (primitive.Mode == GL_TRIANGLES)
+      for (size_t i = 0; i + 2 < n; i += 3) triangles.push_back({p[i], p[i + 1], p[i + 2]});
+    if (primitive.Mode == GL_TRIANGLE_FAN)
+      for (size_t i = 1; i + 1 < n; ++i) triangles.push_back({p[0], p[i], p[i + 1]});
+    if (primitive.Mode == GL_TRIANGLE_STRIP)
+      for (size_t i = 0; i + 2 < n; ++i)
+        triangles.push_back(i % 2 == 0 ? TTriangle{p[i], p[i + 1], p[i + 2]}
+                                       : TTriangle{p[i + 1], p[i], p[i + 2]});
   }
   return triangles;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/GLObjects/Plane.h"
+#include "engine/base/XOpenGL.h"
 #include "tests/engine/graphics/TextureTestSupport.h"
 #include "tests/engine/scene/TopViewFrame.h"
 
@@ -50,6 +51,8 @@ class TextureLive : public SceneGLTest {
     texture.SetDisabled(false);
     rci.stateCache = &cache;
     rci.modelViewMatrix = &modelView;
+    // As every frame of a scene buffer starts.
+    MapTexCoordToMain();
   }
   void TearDown() override {
     texture.DestroyHandles();
