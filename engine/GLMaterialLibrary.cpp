@@ -157,14 +157,20 @@ void TGLLibMaterial::UnregisterLibMaterialUser(TGLLibMaterial* user) {
   std::erase(FUserList, user);
 }
 
-void TGLLibMaterial::NotifyUsers() {
+template <class Tell>
+void TGLLibMaterial::TellUsers(Tell tell) {
+  // A library material's users may include library materials that use it in turn.
   if (FNotifying) return;
   FNotifying = true;
   struct TGuard {
     bool& flag;
     ~TGuard() { flag = false; }
   } guard{FNotifying};
-  for (TObject* user : std::vector<TObject*>(FUserList)) {
+  for (TObject* user : std::vector<TObject*>(FUserList)) tell(user);
+}
+
+void TGLLibMaterial::NotifyUsers() {
+  TellUsers([this](TObject* user) {
     if (auto* object = dynamic_cast<TGLUpdateAbleObject*>(user))
       object->NotifyChange(this);
     else if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(user))
@@ -173,17 +179,11 @@ void TGLLibMaterial::NotifyUsers() {
       libMaterial->NotifyUsers();
     else
       Assert(false);
-  }
+  });
 }
 
 void TGLLibMaterial::NotifyUsersOfTexMapChange() {
-  if (FNotifying) return;
-  FNotifying = true;
-  struct TGuard {
-    bool& flag;
-    ~TGuard() { flag = false; }
-  } guard{FNotifying};
-  for (TObject* user : std::vector<TObject*>(FUserList)) {
+  TellUsers([this](TObject* user) {
     if (auto* material = dynamic_cast<TGLMaterial*>(user))
       material->NotifyStructureChange();
     else if (auto* libMaterial = dynamic_cast<TGLLibMaterial*>(user))
@@ -192,7 +192,7 @@ void TGLLibMaterial::NotifyUsersOfTexMapChange() {
       object->NotifyChange(this);
     else if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(user))
       component->NotifyChange(this);
-  }
+  });
 }
 
 void TGLLibMaterial::Apply(TRenderContextInfo& rci) {

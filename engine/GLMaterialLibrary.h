@@ -75,6 +75,9 @@ class TGLLibMaterial : public TCollectionItem {
  private:
   friend class TGLMaterialLibrary;
   void ApplyMaterial(TRenderContextInfo& rci);
+  // Each user once, unless a notice is already going round.
+  template <class Tell>
+  void TellUsers(Tell tell);
 
   std::vector<TObject*> FUserList;
   std::string FName;

@@ -13,8 +13,8 @@ bool Store(T& Field, T AValue) {
   return true;
 }
 
-// What the extension's sizes are when nothing has set them; the largest size is the number
-// OpenGL's specification names, not the implementation's limit.
+// What the parameters are set back to after drawing. OpenGL itself starts the largest size at
+// the implementation's limit; 128 is sent instead, the same on every implementation.
 constexpr float cDefaultMinSize = 0, cDefaultMaxSize = 128, cDefaultFadeTresholdSize = 1;
 constexpr GLfloat cDefaultAttenuation[3] = {1, 0, 0};
 

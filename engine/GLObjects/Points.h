@@ -38,7 +38,8 @@ class TGLPointParameters : public TGLUpdateAbleObject {
 
   // When enabled and the implementation has the extension: sends the settings. Else nothing.
   void Apply();
-  // Under the same conditions: sends OpenGL's defaults again (128 for the largest size).
+  // Under the same conditions: sets the parameters back to sizes 0 to 128, fade threshold 1 and
+  // no attenuation.
   void UnApply();
 
  protected:

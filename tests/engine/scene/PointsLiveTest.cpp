@@ -113,7 +113,7 @@ TEST_F(PointsInContext, ParametersAreLeftAloneWhenDisabledOrUnsupportedAndResetA
   } cases[] = {
       {"disabled", false, true, set},
       {"without the extension", true, false, set},
-      {"enabled and supported: OpenGL's defaults afterwards", true, true, defaults},
+      {"enabled and supported: set back afterwards, 128 the largest size", true, true, defaults},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -207,7 +207,7 @@ TEST(PointsDrawing, PointParametersAreSentOnlyWhenEnabledAndSupported) {
       Call("glPointParameterfARB", GL_POINT_FADE_THRESHOLD_SIZE_ARB, 0.5f),
       Call("glPointParameterfvARB", GL_POINT_DISTANCE_ATTENUATION_ARB, TGLArray{0, 0.25, 1}),
   };
-  // OpenGL's defaults, 128 standing for the largest size.
+  // Set back afterwards: 128 for the largest size whatever the implementation's limit.
   const TGLCalls defaults = {
       Call("glPointParameterfARB", GL_POINT_SIZE_MIN_ARB, 0.0f),
       Call("glPointParameterfARB", GL_POINT_SIZE_MAX_ARB, 128.0f),
