@@ -29,6 +29,14 @@ using TGLProgressEvent = std::function<void(TObject* Sender, double deltaTime, d
 
 class TGLUpdateAbleComponent;
 
+// The setters' one pattern: an equal value changes nothing; true when the value was stored.
+template <class T>
+bool StoreIfChanged(T& Field, T AValue) {
+  if (Field == AValue) return false;
+  Field = AValue;
+  return true;
+}
+
 class TGLUpdateAbleObject : public TPersistent {
   RTL_CLASS(TGLUpdateAbleObject, TPersistent)
   using TCreateArg = TPersistent*;

@@ -38,13 +38,6 @@ constexpr TCubeFace cCubeFaces[] = {
 // A point hair outside a face still counts as on it: 0.5001 as the single 0x3F00068E.
 constexpr float cRayTolerance = std::bit_cast<float>(0x3F00068Eu);
 
-template <class T>
-bool Store(T& Field, T AValue) {
-  if (Field == AValue) return false;
-  Field = AValue;
-  return true;
-}
-
 }  // namespace
 
 TGLCube::TGLCube(TComponent* AOwner) : TGLSceneObject(AOwner) {
@@ -68,23 +61,23 @@ const TPropertyTable& TGLCube::Published() {
 }
 
 void TGLCube::SetCubeWidth(float AValue) {
-  if (Store(FCubeSize[0], AValue)) StructureChanged();
+  if (StoreIfChanged(FCubeSize[0], AValue)) StructureChanged();
 }
 
 void TGLCube::SetCubeHeight(float AValue) {
-  if (Store(FCubeSize[1], AValue)) StructureChanged();
+  if (StoreIfChanged(FCubeSize[1], AValue)) StructureChanged();
 }
 
 void TGLCube::SetCubeDepth(float AValue) {
-  if (Store(FCubeSize[2], AValue)) StructureChanged();
+  if (StoreIfChanged(FCubeSize[2], AValue)) StructureChanged();
 }
 
 void TGLCube::SetParts(TCubeParts AValue) {
-  if (Store(FParts, AValue)) StructureChanged();
+  if (StoreIfChanged(FParts, AValue)) StructureChanged();
 }
 
 void TGLCube::SetNormalDirection(TNormalDirection AValue) {
-  if (Store(FNormalDirection, AValue)) StructureChanged();
+  if (StoreIfChanged(FNormalDirection, AValue)) StructureChanged();
 }
 
 void TGLCube::DefineProperties(TFiler& Filer) {

@@ -29,14 +29,6 @@ const TPropertyTable& TGLPlane::Published() {
 
 namespace {
 
-// The setters' one pattern: an equal value changes nothing.
-template <class T>
-bool Store(T& Field, T AValue) {
-  if (Field == AValue) return false;
-  Field = AValue;
-  return true;
-}
-
 // A tile never spans more than the whole texture. The setters compare the value as given, so
 // writing 2 over a stored 1 still signals.
 float ClampedScope(float AValue) {
@@ -46,19 +38,19 @@ float ClampedScope(float AValue) {
 }  // namespace
 
 void TGLPlane::SetWidth(float AValue) {
-  if (Store(FWidth, AValue)) StructureChanged();
+  if (StoreIfChanged(FWidth, AValue)) StructureChanged();
 }
 
 void TGLPlane::SetHeight(float AValue) {
-  if (Store(FHeight, AValue)) StructureChanged();
+  if (StoreIfChanged(FHeight, AValue)) StructureChanged();
 }
 
 void TGLPlane::SetXOffset(float AValue) {
-  if (Store(FXOffset, AValue)) StructureChanged();
+  if (StoreIfChanged(FXOffset, AValue)) StructureChanged();
 }
 
 void TGLPlane::SetYOffset(float AValue) {
-  if (Store(FYOffset, AValue)) StructureChanged();
+  if (StoreIfChanged(FYOffset, AValue)) StructureChanged();
 }
 
 void TGLPlane::SetXScope(float AValue) {
@@ -74,15 +66,15 @@ void TGLPlane::SetYScope(float AValue) {
 }
 
 void TGLPlane::SetXTiles(uint32_t AValue) {
-  if (Store(FXTiles, AValue)) StructureChanged();
+  if (StoreIfChanged(FXTiles, AValue)) StructureChanged();
 }
 
 void TGLPlane::SetYTiles(uint32_t AValue) {
-  if (Store(FYTiles, AValue)) StructureChanged();
+  if (StoreIfChanged(FYTiles, AValue)) StructureChanged();
 }
 
 void TGLPlane::SetStyle(TPlaneStyles AValue) {
-  if (Store(FStyle, AValue)) StructureChanged();
+  if (StoreIfChanged(FStyle, AValue)) StructureChanged();
 }
 
 void TGLPlane::Assign(TPersistent* Source) {

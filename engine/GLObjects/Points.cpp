@@ -6,13 +6,6 @@
 
 namespace {
 
-template <class T>
-bool Store(T& Field, T AValue) {
-  if (Field == AValue) return false;
-  Field = AValue;
-  return true;
-}
-
 // What the parameters are set back to after drawing. OpenGL itself starts the largest size at
 // the implementation's limit; 128 is sent instead, the same on every implementation.
 constexpr float cDefaultMinSize = 0, cDefaultMaxSize = 128, cDefaultFadeTresholdSize = 1;
@@ -42,7 +35,7 @@ const TPropertyTable& TGLPointParameters::Published() {
 }
 
 void TGLPointParameters::SetEnabled(bool AValue) {
-  if (Store(FEnabled, AValue)) NotifyChange(this);
+  if (StoreIfChanged(FEnabled, AValue)) NotifyChange(this);
 }
 
 namespace {
@@ -147,11 +140,11 @@ const TPropertyTable& TGLPoints::Published() {
 }
 
 void TGLPoints::SetNoZWrite(bool AValue) {
-  if (Store(FNoZWrite, AValue)) StructureChanged();
+  if (StoreIfChanged(FNoZWrite, AValue)) StructureChanged();
 }
 
 void TGLPoints::SetStatic(bool AValue) {
-  if (!Store(FStatic, AValue)) return;
+  if (!StoreIfChanged(FStatic, AValue)) return;
   if (AValue)
     SetStyleFlags(GetStyleFlags() & ~osBuildEveryFrame);
   else
@@ -160,11 +153,11 @@ void TGLPoints::SetStatic(bool AValue) {
 }
 
 void TGLPoints::SetSize(float AValue) {
-  if (Store(FSize, AValue)) StructureChanged();
+  if (StoreIfChanged(FSize, AValue)) StructureChanged();
 }
 
 void TGLPoints::SetStyle(TGLPointStyle AValue) {
-  if (Store(FStyle, AValue)) StructureChanged();
+  if (StoreIfChanged(FStyle, AValue)) StructureChanged();
 }
 
 void TGLPoints::SetPointParameters(TGLPointParameters* AValue) {

@@ -317,9 +317,7 @@ TVector TGLBaseSceneObject::ReverseSideVector() const {
 
 template <class T>
 void TGLBaseSceneObject::StoreAndNotify(T& Field, T AValue) {
-  if (Field == AValue) return;
-  Field = AValue;
-  NotifyChange(this);
+  if (StoreIfChanged(Field, AValue)) NotifyChange(this);
 }
 
 void TGLBaseSceneObject::SetShowAxes(bool AValue) {

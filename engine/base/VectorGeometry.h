@@ -49,8 +49,8 @@ constexpr float c180 = 180;
 constexpr float c360 = 360;
 constexpr long double cPIdiv180Ext = 0.017453292519943295L;
 constexpr long double c180divPIExt = 57.29577951308232L;
-// The truncating x87 control word of the original; Trunc and Int get the same effect from the
-// truncating conversions, so nothing loads it.
+// The x87 control word that truncates: Trunc and Int get the same effect from the truncating
+// conversions, so nothing loads it.
 constexpr std::uint16_t cwChop = 0x1F3F;
 
 static_assert(std::bit_cast<std::uint32_t>(EPSILON) == 0x000116C2);

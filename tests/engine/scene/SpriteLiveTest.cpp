@@ -15,22 +15,6 @@ namespace {
 constexpr int cSize = 64;
 const QColor cBackground(255, 255, 255), cRed(255, 0, 0);
 
-// Every pixel inside [left, right) x [top, bottom) of the image (top row first) is Inside and
-// every other one Outside; else the first that is not.
-testing::AssertionResult CoversExactly(const QImage& image, int left, int top, int right,
-                                       int bottom, const QColor& inside, const QColor& outside) {
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) {
-      const bool in = x >= left && x < right && y >= top && y < bottom;
-      const QColor expected = in ? inside : outside;
-      if (image.pixelColor(x, y) != expected)
-        return testing::AssertionFailure()
-               << "(" << x << ", " << y << ") is " << image.pixelColor(x, y).name().toStdString()
-               << ", not " << expected.name().toStdString();
-    }
-  return testing::AssertionSuccess();
-}
-
 class SpriteLive : public TopViewFrameTest {
  protected:
   void SetUp() override {

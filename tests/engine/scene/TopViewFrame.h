@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <memory>
+#include <string>
 
 #include "engine/GLSceneGraph/Camera.h"
 #include "engine/GLSceneGraph/Scene.h"
@@ -47,3 +49,37 @@ class TopViewFrameTest : public SceneGLUnitsTest {
  private:
   int FSize = 0;
 };
+
+// Where the pixels of a colour lie, for a failure message.
+inline std::string Bounds(const QImage& image, const QColor& colour) {
+  int left = image.width(), top = image.height(), right = 0, bottom = 0, count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == colour) {
+        left = std::min(left, x);
+        top = std::min(top, y);
+        right = std::max(right, x + 1);
+        bottom = std::max(bottom, y + 1);
+        ++count;
+      }
+  return std::to_string(count) + " pixels of it within [" + std::to_string(left) + ", " +
+         std::to_string(right) + ") x [" + std::to_string(top) + ", " + std::to_string(bottom) +
+         ")";
+}
+
+// Every pixel inside [left, right) x [top, bottom) of the image (top row first) is Inside and
+// every other one Outside; else the first that is not.
+inline testing::AssertionResult CoversExactly(const QImage& image, int left, int top, int right,
+                                              int bottom, const QColor& inside,
+                                              const QColor& outside) {
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const bool in = x >= left && x < right && y >= top && y < bottom;
+      const QColor expected = in ? inside : outside;
+      if (image.pixelColor(x, y) != expected)
+        return testing::AssertionFailure()
+               << "(" << x << ", " << y << ") is " << image.pixelColor(x, y).name().toStdString()
+               << ", not " << expected.name().toStdString() << "; " << Bounds(image, inside);
+    }
+  return testing::AssertionSuccess();
+}
