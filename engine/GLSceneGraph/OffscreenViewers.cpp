@@ -6,23 +6,6 @@
 #include "engine/GLSceneGraph/Camera.h"
 #include "platform/rtl/SysUtils.h"
 
-namespace {
-
-// A render event of the viewer is the buffer's own, read and written through the viewer.
-TPropInfo BufferEvent(const char* name, TNotifyEvent TGLSceneBuffer::*member) {
-  TPropInfo info;
-  info.Name = name;
-  info.Kind = tkMethod;
-  info.SetMethod = [member](TObject& o, const std::any& handler) {
-    const auto* typed = std::any_cast<TNotifyEvent>(&handler);
-    if (!typed) throw EInvalidCast("Invalid class typecast");
-    static_cast<TGLNonVisualViewer&>(o).GetBuffer()->*member = *typed;
-  };
-  return info;
-}
-
-}  // namespace
-
 // ---- TGLNonVisualViewer
 
 const TPropertyTable& TGLNonVisualViewer::Published() {
@@ -32,9 +15,12 @@ const TPropertyTable& TGLNonVisualViewer::Published() {
                                    .Component("Camera", &V::GetCamera, &V::SetCamera)
                                    .Integer("Width", &V::GetWidth, &V::SetWidth, Default(256))
                                    .Integer("Height", &V::GetHeight, &V::SetHeight, Default(256));
-    published.Add(BufferEvent("BeforeRender", &TGLSceneBuffer::BeforeRender));
-    published.Add(BufferEvent("PostRender", &TGLSceneBuffer::PostRender));
-    published.Add(BufferEvent("AfterRender", &TGLSceneBuffer::AfterRender));
+    published.Add(
+        PublishedBufferEvent<TGLNonVisualViewer>("BeforeRender", &TGLSceneBuffer::BeforeRender));
+    published.Add(
+        PublishedBufferEvent<TGLNonVisualViewer>("PostRender", &TGLSceneBuffer::PostRender));
+    published.Add(
+        PublishedBufferEvent<TGLNonVisualViewer>("AfterRender", &TGLSceneBuffer::AfterRender));
     return TPropertyTable(TPropertyBuilder<V>(published).Object("Buffer", &V::GetBuffer));
   }();
   return table;

@@ -5,6 +5,7 @@
 // scene. The buffer reaches its context only through the context manager, so it knows no
 // platform.
 
+#include <any>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -285,3 +286,18 @@ class TGLSceneBuffer : public TGLUpdateAbleObject {
   int64_t FFirstPerfCounter = 0;
   float FLastFrameTime = 0;
 };
+
+// A viewer's published event that is really its buffer's, for the viewers' property tables; V is
+// the viewer class, with GetBuffer().
+template <class V>
+TPropInfo PublishedBufferEvent(const char* name, TNotifyEvent TGLSceneBuffer::*member) {
+  TPropInfo info;
+  info.Name = name;
+  info.Kind = tkMethod;
+  info.SetMethod = [member](TObject& o, const std::any& handler) {
+    const auto* typed = std::any_cast<TNotifyEvent>(&handler);
+    if (!typed) throw EInvalidCast("Invalid class typecast");
+    static_cast<V&>(o).GetBuffer()->*member = *typed;
+  };
+  return info;
+}

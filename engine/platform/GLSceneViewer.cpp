@@ -65,19 +65,6 @@ QString AnchorsText(TControlAnchors anchors) {
   return names.join(',');
 }
 
-// A render event of the viewer is the buffer's own, read and written through the viewer.
-TPropInfo BufferEvent(const char* name, TNotifyEvent TGLSceneBuffer::*member) {
-  TPropInfo info;
-  info.Name = name;
-  info.Kind = tkMethod;
-  info.SetMethod = [member](TObject& o, const std::any& handler) {
-    const auto* typed = std::any_cast<TNotifyEvent>(&handler);
-    if (!typed) throw EInvalidCast("Invalid class typecast");
-    static_cast<TGLSceneViewer&>(o).GetBuffer()->*member = *typed;
-  };
-  return info;
-}
-
 }  // namespace
 
 // ---- The control and its window
@@ -237,9 +224,11 @@ const TPropertyTable& TGLSceneViewer::Published() {
                                    .Component("Camera", &V::GetCamera, &V::SetCamera)
                                    .Enumeration("VSync", &V::GetVSync, &V::SetVSync,
                                                 {"vsmSync", "vsmNoSync"}, Default(vsmNoSync));
-    published.Add(BufferEvent("BeforeRender", &TGLSceneBuffer::BeforeRender));
-    published.Add(BufferEvent("PostRender", &TGLSceneBuffer::PostRender));
-    published.Add(BufferEvent("AfterRender", &TGLSceneBuffer::AfterRender));
+    published.Add(
+        PublishedBufferEvent<TGLSceneViewer>("BeforeRender", &TGLSceneBuffer::BeforeRender));
+    published.Add(PublishedBufferEvent<TGLSceneViewer>("PostRender", &TGLSceneBuffer::PostRender));
+    published.Add(
+        PublishedBufferEvent<TGLSceneViewer>("AfterRender", &TGLSceneBuffer::AfterRender));
     return TPropertyTable(TPropertyBuilder<V>(published)
                               .Object("Buffer", &V::GetBuffer)
                               .Float("FieldOfView", &V::GetFieldOfView, &V::SetFieldOfView)
