@@ -7,8 +7,9 @@ JOBS ?= $(shell nproc)
 setup:
 	@tools/setup.sh
 
+# Configured once; afterwards the build itself reruns CMake when a CMakeLists.txt changes.
 build: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build

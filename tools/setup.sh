@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need; does nothing when all
-# of them are present.
+# Installs the Debian packages that building, running and testing need; asks nothing and installs
+# nothing when all of them are present. Name real packages only: dpkg never reports a virtual
+# one installed, so naming one would install on every run.
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
-  qt6-base-dev qt6-svg-dev libqt6svg6-dev libqt6opengl6-dev
+  build-essential cmake ninja-build mold pkg-config
+  qt6-base-dev qt6-svg-dev libqt6opengl6-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev googletest libbenchmark-dev libglm-dev
   xvfb xauth fonts-liberation2 fonts-dejavu-core
 )
 
+installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null |
+  awk '$1 == "ii" { print $2 }' | sed 's/:.*//')
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  grep -qx "$p" <<<"$installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
