@@ -9,6 +9,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev googletest libbenchmark-dev libglm-dev
   xvfb xauth fonts-liberation2 fonts-dejavu-core
+  poppler-utils
 )
 
 missing=()
