@@ -10,11 +10,11 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
 #include <QScopeGuard>
-#include <QRandomGenerator>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QValidator>
@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "app/d3ddlg.h"
@@ -44,8 +45,9 @@ std::string ValuesText(const std::string& caption, double beta, double psi) {
   return caption + " " + "Azim.=" + FormatFloat("#.##", beta) + " Dip=" + FormatFloat("#.##", psi);
 }
 const char* const Version = "1.0";
-// The longest text an edit box takes; the data file reads back lines of any length.
-constexpr int MaxText = 1 << 20;
+// Edit boxes take a text of any length: a caption that a data file holds is data, and Open
+// puts it through the boxes.
+constexpr int MaxText = std::numeric_limits<int>::max();
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);

@@ -402,7 +402,7 @@ TEST_F(DataFile, WhatTheEditorTakesTheFileGivesBack) {
   } cases[] = {
       {std::string(600000, 'x'), Typed("12.5"), "1", 12.5},
       {QString(600000, QChar(0xE9)).toStdString(), "1", "2", 1},
-      {QString(form->edtJointCaption->maxLength(), QChar(0x6771)).toStdString(), "1", "2", 1},
+      {QString(1200000, QChar(0x6771)).toStdString(), "1", "2", 1},
       {"largest", FloatToStr(largest), FloatToStr(-largest), 1.79769313486231e308},
       {"tiny", "4.9e-324", "2.2250738585072014e-308", std::numeric_limits<double>::denorm_min()},
   };
@@ -425,6 +425,29 @@ TEST_F(DataFile, WhatTheEditorTakesTheFileGivesBack) {
     EXPECT_EQ(form->GetJoints()[i]->Caption, cases[i].Caption) << i;
     EXPECT_EQ(form->GetJoints()[i]->Beta, cases[i].ReadBeta) << i;
   }
+}
+
+TEST_F(DataFile, CaptionsOfAnyLengthComeBackWhole) {
+  // Over a million characters each, as a file may hold them.
+  const std::string group = std::string(1100000 - 1, 'g') + "G";
+  const std::string joint = std::string(1200000 - 1, 'j') + "J";
+  std::string text = File("1\r\n" + joint + "\r\n1\r\n2\r\nFalse\r\n-1\r\n0\r\n");
+  text.replace(text.find("Group 3"), 7, group);
+  Open(Write("long.txt", text));
+  ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
+  ASSERT_EQ(form->GetJoints().Count(), 1);
+  EXPECT_EQ(form->GetGroups()[3]->Caption.size(), group.size());
+  EXPECT_EQ(form->GetJoints()[0]->Caption.size(), joint.size());
+  EXPECT_TRUE(Save("saved.txt") == text) << "the saved file differs from the opened one";
+  // The editors show them whole, so Change keeps them too.
+  form->lboGroups->setCurrentRow(3);
+  EXPECT_EQ(form->edtGroupCaption->text().size(), static_cast<qsizetype>(group.size()));
+  Click(form->btnGroupChange);
+  form->lboJoints->setCurrentRow(0);
+  EXPECT_EQ(form->edtJointCaption->text().size(), static_cast<qsizetype>(joint.size()));
+  Click(form->btnJointChange);
+  ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
+  EXPECT_TRUE(Save("changed.txt") == text) << "Change cut a caption";
 }
 
 TEST_F(DataFile, LatinOneCaptionsKeepTheirText) {
