@@ -159,9 +159,8 @@ TDataFileRest ReadDataFile(std::string_view bytes, const std::string& fileName,
   if (rest.Count < 0)
     throw EConvertError("'" + countText + "' on line " + std::to_string(rest.CountLine) +
                         " is not a valid joint count");
-  const int count = rest.Count;
   TJointRecord joint;
-  for (int j = 0; j < count; ++j) {
+  for (int j = 0; j < rest.Count; ++j) {
     joint.Caption = lines.Next();
     joint.Beta = lines.Next();
     joint.Psi = lines.Next();
