@@ -10,18 +10,20 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrinter>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
 #include <QScopeGuard>
-#include <QRandomGenerator>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStringDecoder>
 #include <QValidator>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "app/d3ddlg.h"
@@ -44,11 +46,13 @@ std::string ValuesText(const std::string& caption, double beta, double psi) {
   return caption + " " + "Azim.=" + FormatFloat("#.##", beta) + " Dip=" + FormatFloat("#.##", psi);
 }
 const char* const Version = "1.0";
-// The longest text an edit box takes; the data file reads back lines of any length.
-constexpr int MaxText = 1 << 20;
+// Edit boxes take a text of any length: a caption that a data file holds is data, and Open
+// puts it through the boxes.
+constexpr int MaxText = std::numeric_limits<int>::max();
 
 QString Q(const std::string& text) {
-  return QString::fromStdString(text);
+  // A caption may begin with U+FEFF, which fromStdString would drop as a byte-order mark.
+  return QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom)(text);
 }
 std::string S(const QString& text) {
   return text.toStdString();
@@ -187,19 +191,34 @@ void CheckHeadroom() {
   ::munmap(probe, Headroom);
 }
 
-// "2 joints were ...: lines 40 and 46 ...", naming the first lines only when there are many.
-std::string UngroupedMessage(const std::vector<int>& lines) {
+// "line 40" or "lines 40, 46 and 52", naming the first lines only when there are many.
+std::string LinesText(const std::vector<int>& lines) {
   constexpr size_t Named = 10;
-  const bool one = lines.size() == 1;
-  std::string list;
+  std::string list = lines.size() == 1 ? "line " : "lines ";
   for (size_t i = 0; i < std::min(lines.size(), Named); ++i) {
     if (i > 0) list += i + 1 == lines.size() ? " and " : ", ";
     list += std::to_string(lines[i]);
   }
   if (lines.size() > Named) list += " and " + std::to_string(lines.size() - Named) + " more";
+  return list;
+}
+
+// "2 joints were ...: lines 40 and 46 ...".
+std::string UngroupedMessage(const std::vector<int>& lines) {
+  const bool one = lines.size() == 1;
   return std::to_string(lines.size()) + (one ? " joint was" : " joints were") + " loaded without " +
-         (one ? "its" : "their") + " group: the group number on " + (one ? "line " : "lines ") +
-         list + " is not one of 0 to 9.";
+         (one ? "its" : "their") + " group: the group number on " + LinesText(lines) +
+         " is not one of 0 to 9.";
+}
+
+// "2 records after the counted joints were not loaded: ... lines 1227 and 1233.".
+std::string RestMessage(const TDataFileRest& rest) {
+  const bool one = rest.Records.size() == 1;
+  return std::to_string(rest.Records.size()) +
+         (one ? " record after the counted joints was" : " records after the counted joints were") +
+         " not loaded: the joint count on line " + std::to_string(rest.CountLine) + " is " +
+         std::to_string(rest.Count) + ", and " + (one ? "the record begins" : "the records begin") +
+         " on " + LinesText(rest.Records) + ".";
 }
 
 }  // namespace
@@ -660,17 +679,21 @@ void TfrmMain::mnuSaveClick() {
 void TfrmMain::mnuOpenClick() {
   if (!OpenDataDialog.Execute(this)) return;
   const std::string name = OpenDataDialog.FileName;
-  if (!QFileInfo(Q(name)).isFile()) throw Exception("File does not exist (" + name + ")");
+  const QFileInfo info(Q(name));
+  if (!info.exists()) throw Exception("File does not exist (" + name + ")");
+  // A pipe or a device would hold Open until it ends, if it ever does.
+  if (!info.isFile()) throw Exception("Not a regular file (" + name + ")");
   QFile file(Q(name));
   if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     throw Exception("Cannot open file \"" + name + "\". " + S(file.errorString()));
   std::vector<int> ungrouped;
+  TDataFileRest rest;
   try {
     const std::string bytes = ReadWholeFile(file, name);
     file.close();
     // The whole file is checked before anything changes, so a broken one leaves the data set
     // as it was, rather than a fragment that the next Save would write over the good file.
-    ReadDataFile(bytes, name);
+    rest = ReadDataFile(bytes, name);
     ReplayDataFile(bytes, name, ungrouped);
   } catch (const std::bad_alloc&) {
     ResetEditors();
@@ -680,7 +703,11 @@ void TfrmMain::mnuOpenClick() {
     throw;
   }
   ResetEditors();
-  if (!ungrouped.empty()) MessageDlg(UngroupedMessage(ungrouped), mtWarning, mbOK);
+  // What was loaded otherwise than the file says goes into one message.
+  std::string warning;
+  if (!ungrouped.empty()) warning = UngroupedMessage(ungrouped);
+  if (!rest.Records.empty()) warning += (warning.empty() ? "" : "\n\n") + RestMessage(rest);
+  if (!warning.empty()) MessageDlg(warning, mtWarning, mbOK);
 }
 
 TfrmMain::TDataSet TfrmMain::TakeDataSet() {

@@ -116,6 +116,7 @@ class TDataFileLines {
  public:
   explicit TDataFileLines(std::string_view text) : FText(text) {}
   int Number() const { return FNumber; }
+  bool AtEnd() const { return FAt >= FText.size(); }
   std::string Next() {
     ++FNumber;
     if (FAt >= FText.size()) return {};
@@ -135,8 +136,12 @@ class TDataFileLines {
 
 }  // namespace
 
-void ReadDataFile(std::string_view bytes, const std::string& fileName,
-                  const TDataFileVisitor* visitor) {
+TDataFileRest ReadDataFile(std::string_view bytes, const std::string& fileName,
+                           const TDataFileVisitor* visitor) {
+  // Some editors begin every UTF-8 text they save with a byte-order mark.
+  constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+  if (bytes.substr(0, ByteOrderMark.size()) == ByteOrderMark)
+    bytes.remove_prefix(ByteOrderMark.size());
   TDataFileLines lines(bytes);
   if (lines.Next() != DataFileSignature)
     throw Exception("File type incompatible (" + fileName + ")");
@@ -147,9 +152,15 @@ void ReadDataFile(std::string_view bytes, const std::string& fileName,
     group.Color = StrToInt(lines.Next());
     if (visitor) visitor->Group(i, group);
   }
-  const int count = StrToInt(lines.Next());
+  TDataFileRest rest;
+  const std::string countText = lines.Next();
+  rest.Count = StrToInt(countText);
+  rest.CountLine = lines.Number();
+  if (rest.Count < 0)
+    throw EConvertError("'" + countText + "' on line " + std::to_string(rest.CountLine) +
+                        " is not a valid joint count");
   TJointRecord joint;
-  for (int j = 0; j < count; ++j) {
+  for (int j = 0; j < rest.Count; ++j) {
     joint.Caption = lines.Next();
     joint.Beta = lines.Next();
     joint.Psi = lines.Next();
@@ -162,6 +173,12 @@ void ReadDataFile(std::string_view bytes, const std::string& fileName,
     StrToFloat(joint.Psi);
     if (visitor) visitor->Joint(joint);
   }
+  const int first = lines.Number() + 1;
+  int last = 0;  // the last line with text
+  while (!lines.AtEnd())
+    if (!lines.Next().empty()) last = lines.Number();
+  for (int line = first; line <= last; line += 6) rest.Records.push_back(line);
+  return rest;
 }
 
 std::string WriteDataFile(const TGroupList& groups, const TJointList& joints) {

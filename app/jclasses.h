@@ -99,13 +99,24 @@ struct TDataFileVisitor {
   std::function<void(const TJointRecord&)> Joint;
 };
 
+// What a file holds past the joints that its count gives.
+struct TDataFileRest {
+  int Count = 0;      // the joint count
+  int CountLine = 0;  // its line, counted from 1
+  // The first line of each six-line record after the counted joints; empty lines at the end of
+  // the file are none.
+  std::vector<int> Records;
+};
+
 // Reads a data file from its bytes as the editing commands take it: a line ends at LF (a CR
 // before it is dropped), past the end every line reads as empty text, and a line that is not
-// UTF-8 is Windows-1252, the 8-bit text of such files. Raises "File type incompatible
-// (fileName)" for a wrong first line, else the converter's message for the first record that the
-// commands would refuse, numbers included. Without a visitor the file is only checked.
-void ReadDataFile(std::string_view bytes, const std::string& fileName,
-                  const TDataFileVisitor* visitor = nullptr);
+// UTF-8 is Windows-1252, the 8-bit text of such files; a UTF-8 byte-order mark before the first
+// line is no part of it. Raises "File type incompatible (fileName)" for a wrong first line, a
+// message naming the line of a negative joint count, else the converter's message for the
+// first record that the commands would refuse, numbers included. Without a visitor the file is
+// only checked.
+TDataFileRest ReadDataFile(std::string_view bytes, const std::string& fileName,
+                           const TDataFileVisitor* visitor = nullptr);
 
 // The bytes of a data file: Windows-1252 when every character fits, else UTF-8, so that the
 // 8-bit files of other programs keep their bytes and no text is lost.

@@ -10,6 +10,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev googletest libbenchmark-dev libglm-dev
   xvfb xauth fonts-liberation2 fonts-dejavu-core
+  poppler-utils
 )
 
 installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null |

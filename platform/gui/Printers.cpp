@@ -1,5 +1,6 @@
 #include "platform/gui/Printers.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
 
@@ -12,7 +13,12 @@ QPrinter& Printer() {
 
 void BeginPrint(QPainter& painter) {
   QPrinter& printer = Printer();
-  if (painter.begin(&printer)) return;
+  if (painter.begin(&printer)) {
+    // The printer's engine outlives the job and keeps what the last painter told it, its
+    // transform included; the new painter tells it everything, so no job inherits a scale.
+    painter.paintEngine()->setDirty(QPaintEngine::AllDirty);
+    return;
+  }
   const QString target = printer.outputFileName().isEmpty()
                              ? "the printer \"" + printer.printerName() + "\""
                              : "the file \"" + printer.outputFileName() + "\"";

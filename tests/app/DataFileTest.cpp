@@ -240,6 +240,12 @@ TEST_F(DataFile, BrokenFilesLeaveTheDataSetAsItWas) {
        ": This string cannot be converted to a boolean value."},
       {"huge-count.txt", File("2147483647\r\n"),
        ": This string cannot be converted to a boolean value."},
+      {"negative-count.txt", File("-5\r\n"), "'-5' on line 32 is not a valid joint count"},
+      {"negative-count-with-joints.txt", File("-1\r\nA\r\n1\r\n2\r\nFalse\r\n0\r\n0\r\n"),
+       "'-1' on line 32 is not a valid joint count"},
+      {"bom-only.txt", "\xEF\xBB\xBF", "File type incompatible (%)"},
+      {"two-boms.txt", "\xEF\xBB\xBF" + File("0\r\n").insert(0, "\xEF\xBB\xBF"),
+       "File type incompatible (%)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -355,6 +361,72 @@ TEST_F(DataFile, JointsOfAGroupThatDoesNotExistLoadAsSingleJointsAndAreNamed) {
   EXPECT_NE(Save("again.txt").find("J11\r\n1\r\n2\r\nFalse\r\n-1\r\n255\r\n"), std::string::npos);
 }
 
+TEST_F(DataFile, RecordsAfterTheCountedJointsAreNamed) {
+  const auto joints = [](int from, int to) {
+    std::string records;
+    for (int i = from; i < to; ++i)
+      records += "J" + std::to_string(i) + "\r\n1\r\n2\r\nFalse\r\n0\r\n0\r\n";
+    return records;
+  };
+  const struct {
+    const char* Name;
+    std::string Records;  // after the groups
+    int Loaded;
+    std::string Message;  // "": none
+  } cases[] = {
+      {"one more", "199\r\n" + joints(0, 200), 199,
+       "1 record after the counted joints was not loaded: the joint count on line 32 is 199, and "
+       "the record begins on line 1227."},
+      {"none counted", "0\r\n" + joints(0, 2), 0,
+       "2 records after the counted joints were not loaded: the joint count on line 32 is 0, and "
+       "the records begin on lines 33 and 39."},
+      {"part of a record", "1\r\n" + joints(0, 1) + "J1\r\n1\r\n", 1,
+       "1 record after the counted joints was not loaded: the joint count on line 32 is 1, and "
+       "the record begins on line 39."},
+      {"text after empty lines", "1\r\n" + joints(0, 1) + "\r\n\r\n\r\n\r\n\r\n\r\n\r\nx\r\n", 1,
+       "2 records after the counted joints were not loaded: the joint count on line 32 is 1, and "
+       "the records begin on lines 39 and 45."},
+      {"and a joint without its group", "1\r\nJ0\r\n1\r\n2\r\nTrue\r\n12\r\n0\r\n" + joints(1, 2),
+       1,
+       "1 joint was loaded without its group: the group number on line 37 is not one of 0 to 9."
+       "\n\n1 record after the counted joints was not loaded: the joint count on line 32 is 1, "
+       "and the record begins on line 39."},
+      // An editor may end the text with line breaks of its own.
+      {"empty lines at the end", "1\r\n" + joints(0, 1) + "\r\n\n\r\n", 1, ""},
+      {"exactly the count", "2\r\n" + joints(0, 2), 2, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    dialogs->Messages.clear();
+    Open(Write("rest.txt", File(c.Records)));
+    EXPECT_EQ(LastMessage(), c.Message);
+    if (!c.Message.empty()) {
+      ASSERT_EQ(dialogs->Messages.size(), 1u);
+      EXPECT_EQ(dialogs->Messages[0].Type, mtWarning);
+    }
+    EXPECT_EQ(form->GetJoints().Count(), c.Loaded);
+    EXPECT_EQ(form->lboJoints->count(), c.Loaded);
+  }
+}
+
+TEST_F(DataFile, AByteOrderMarkBeforeTheSignatureIsNoPartOfTheFile) {
+  const std::string Mark = "\xEF\xBB\xBF";
+  const std::string plain = File("2\r\nGrés\r\n10\r\n20\r\nTrue\r\n3\r\n255\r\n" + Mark +
+                                 "J\r\n1\r\n2\r\nFalse\r\n-1\r\n0\r\n");
+  Open(Write("plain.txt", plain));
+  ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
+  const std::vector<std::string> opened = State();
+  ASSERT_EQ(form->GetJoints().Count(), 2);
+  EXPECT_EQ(form->GetJoints()[1]->Caption, Mark + "J");  // only the file's first bytes are a mark
+
+  form = std::make_unique<TfrmMain>();
+  form->show();
+  Open(Write("marked.txt", Mark + plain));
+  ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
+  EXPECT_EQ(State(), opened);
+  EXPECT_TRUE(Save("saved.txt") == plain) << "the saved file is not the file without its mark";
+}
+
 TEST_F(DataFile, EightBitAndUtf8FilesKeepTheirText) {
   const struct {
     const char* Name;
@@ -402,7 +474,7 @@ TEST_F(DataFile, WhatTheEditorTakesTheFileGivesBack) {
   } cases[] = {
       {std::string(600000, 'x'), Typed("12.5"), "1", 12.5},
       {QString(600000, QChar(0xE9)).toStdString(), "1", "2", 1},
-      {QString(form->edtJointCaption->maxLength(), QChar(0x6771)).toStdString(), "1", "2", 1},
+      {QString(1200000, QChar(0x6771)).toStdString(), "1", "2", 1},
       {"largest", FloatToStr(largest), FloatToStr(-largest), 1.79769313486231e308},
       {"tiny", "4.9e-324", "2.2250738585072014e-308", std::numeric_limits<double>::denorm_min()},
   };
@@ -427,19 +499,59 @@ TEST_F(DataFile, WhatTheEditorTakesTheFileGivesBack) {
   }
 }
 
+TEST_F(DataFile, CaptionsOfAnyLengthComeBackWhole) {
+  // Over a million characters each, as a file may hold them.
+  const std::string group = std::string(1100000 - 1, 'g') + "G";
+  const std::string joint = std::string(1200000 - 1, 'j') + "J";
+  std::string text = File("1\r\n" + joint + "\r\n1\r\n2\r\nFalse\r\n-1\r\n0\r\n");
+  text.replace(text.find("Group 3"), 7, group);
+  Open(Write("long.txt", text));
+  ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
+  ASSERT_EQ(form->GetJoints().Count(), 1);
+  EXPECT_EQ(form->GetGroups()[3]->Caption.size(), group.size());
+  EXPECT_EQ(form->GetJoints()[0]->Caption.size(), joint.size());
+  EXPECT_TRUE(Save("saved.txt") == text) << "the saved file differs from the opened one";
+  // The editors show them whole, so Change keeps them too.
+  form->lboGroups->setCurrentRow(3);
+  EXPECT_EQ(form->edtGroupCaption->text().size(), static_cast<qsizetype>(group.size()));
+  Click(form->btnGroupChange);
+  form->lboJoints->setCurrentRow(0);
+  EXPECT_EQ(form->edtJointCaption->text().size(), static_cast<qsizetype>(joint.size()));
+  Click(form->btnJointChange);
+  ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
+  EXPECT_TRUE(Save("changed.txt") == text) << "Change cut a caption";
+}
+
 TEST_F(DataFile, LatinOneCaptionsKeepTheirText) {
   Open(Write("latin1.txt", File("1\r\nGr\xe9s\r\n10\r\n20\r\nFalse\r\n0\r\n0\r\n")));
   ASSERT_EQ(form->GetJoints().Count(), 1);
   EXPECT_EQ(form->GetJoints()[0]->Caption, "Grés");
 }
 
-TEST_F(DataFile, MissingFileChangesNothing) {
+TEST_F(DataFile, MissingFilesAndWhatIsNoFileChangeNothing) {
   AddJoint("kept", "1", "1");
   form->edtJointBeta->setText("5");
-  Open(PathOf("nowhere.txt"));
-  EXPECT_EQ(LastMessage(), "File does not exist (" + PathOf("nowhere.txt") + ")");
-  EXPECT_EQ(form->GetJoints().Count(), 1);
-  EXPECT_EQ(form->edtJointBeta->text(), "5");  // no reset
+  ASSERT_TRUE(QDir(dir.path()).mkdir("folder.txt"));
+  // Opening a pipe with no writer would wait for one for ever.
+  ASSERT_EQ(::mkfifo(PathOf("pipe.txt").c_str(), 0600), 0);
+  ASSERT_TRUE(QFile::link(QString::fromStdString(PathOf("nowhere.txt")),
+                          QString::fromStdString(PathOf("dangling.txt"))));
+  const struct {
+    const char* Name;
+    const char* Message;
+  } cases[] = {
+      {"nowhere.txt", "File does not exist"},
+      {"dangling.txt", "File does not exist"},
+      {"folder.txt", "Not a regular file"},
+      {"pipe.txt", "Not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Open(PathOf(c.Name));
+    EXPECT_EQ(LastMessage(), c.Message + std::string(" (") + PathOf(c.Name) + ")");
+    EXPECT_EQ(form->GetJoints().Count(), 1);
+    EXPECT_EQ(form->edtJointBeta->text(), "5");  // no reset
+  }
 }
 
 TEST_F(DataFile, FailedSavesSaySoAndLeaveTheOldFileAsItWas) {

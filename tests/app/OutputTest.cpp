@@ -3,9 +3,11 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPrinter>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <map>
 
 #include "platform/gui/Printers.h"
 #include "tests/app/MainWindowFixture.h"
@@ -27,9 +29,32 @@ class Output : public MainWindowTest {
     return QString::fromLatin1(file.readAll()).count(QRegularExpression("/Type\\s*/Page(?!s)"));
   }
 
+  // The first page of a printed file as it looks, at a low resolution; a null image when it
+  // cannot be rasterised.
+  QImage PageImage(const QString& file) const {
+    const QString base = file + "-page";
+    QProcess pdftoppm;
+    pdftoppm.start("pdftoppm", {"-r", "24", "-png", "-singlefile", file, base});
+    if (!pdftoppm.waitForFinished(60000) || pdftoppm.exitCode() != 0) {
+      ADD_FAILURE() << "pdftoppm (poppler-utils) could not rasterise " << file.toStdString() << ": "
+                    << pdftoppm.errorString().toStdString();
+      return {};
+    }
+    return QImage(base + ".png").convertToFormat(QImage::Format_RGB32);
+  }
+
   QTemporaryDir dir;
   QString pdf;
 };
+
+// The smallest rectangle that holds every pixel that is not white.
+QRect Inked(const QImage& image) {
+  QRect inked;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != qRgb(255, 255, 255)) inked |= QRect(x, y, 1, 1);
+  return inked;
+}
 
 }  // namespace
 
@@ -68,6 +93,43 @@ TEST_F(Output, PrintWindowGivesOnePage) {
   form->mnuPrintWindow->trigger();
   EXPECT_EQ(PdfPages(), 1);
   EXPECT_TRUE(dialogs->Messages.empty());
+}
+
+TEST_F(Output, EveryJobGivesTheSamePageWhateverCameBefore) {
+  AddJoint("J1", "120", "45");
+  const char* const jobs[] = {"window", "net", "net",    "bitmap",
+                              "window", "net", "window", "bitmap"};
+  std::map<std::string, QImage> first;
+  for (size_t i = 0; i < std::size(jobs); ++i) {
+    const std::string job = jobs[i];
+    SCOPED_TRACE(std::to_string(i) + " " + job);
+    const QString file = dir.filePath(QString("%1-%2").arg(i).arg(jobs[i]));
+    QImage page;
+    if (job == "bitmap") {
+      dialogs->AnswerFile(file.toStdString() + ".bmp");
+      form->mnuSaveBitmap->trigger();
+      page = QImage(file + ".bmp");
+    } else {
+      Printer().setOutputFileName(file + ".pdf");
+      if (job == "net") dialogs->AnswerPrint(true);
+      (job == "net" ? form->mnuPrint : form->mnuPrintWindow)->trigger();
+      page = PageImage(file + ".pdf");
+    }
+    ASSERT_TRUE(dialogs->Messages.empty()) << dialogs->Messages.back().Text;
+    ASSERT_FALSE(page.isNull());
+    if (!first.count(job)) {
+      first[job] = page;
+      continue;
+    }
+    EXPECT_EQ(page.size(), first[job].size());
+    EXPECT_TRUE(page == first[job]) << "the page differs from the first of its kind";
+    EXPECT_EQ(Inked(page), Inked(first[job]));
+  }
+  // The window's page shows the whole window, not a part of it.
+  const QRect window = Inked(first["window"]);
+  const QSize client = form->ClientArea->size();
+  EXPECT_NEAR(double(window.width()) / window.height(), double(client.width()) / client.height(),
+              0.05);
 }
 
 TEST_F(Output, PrinterErrorsReachTheErrorBox) {
