@@ -33,8 +33,6 @@
 #include "platform/gui/Printers.h"
 #include "platform/rtl/SysUtils.h"
 
-TfrmMain* frmMain = nullptr;
-
 namespace {
 constexpr int DesignWidth = 713;  // the client area below the menu bar
 constexpr int DesignHeight = 390;

@@ -129,5 +129,3 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   bool FRedrawPending = false;
   std::vector<Stereonet::TNetPoint> FArcPoints;  // kept between redraws to spare the allocation
 };
-
-extern TfrmMain* frmMain;

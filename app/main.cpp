@@ -11,10 +11,8 @@ int main(int argc, char** argv) {
   Application->Initialize();
   Application->Title = "Vandremolixic projection";
   TfrmMain form;
-  frmMain = &form;
   Application->SetMainWidget(&form);
   const int result = Application->Run();
-  frmMain = nullptr;
   FinalizeUnits();
   return result;
 }

@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Runs the whole test suite; tests that need a display get an Xvfb server when none is there.
+# Runs the whole test suite; tests that need a display get an Xvfb server of their own when none is
+# there. The server picks a free display number itself (-displayfd), so runs side by side never
+# share or steal one another's server.
 set -euo pipefail
 build=${1:-build}
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 run=(ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300)
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1600x1200x24" "${run[@]}"
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+  xvfb=$!
+  trap 'kill "$xvfb" 2>/dev/null; rm -f "$fifo"' EXIT
+  read -r number <"$fifo"
+  export DISPLAY=":$number"
 fi
-exec "${run[@]}"
+"${run[@]}"
