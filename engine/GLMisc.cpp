@@ -153,10 +153,11 @@ void TGLNode::Assign(TPersistent* Source) {
 }
 
 std::string TGLNode::GetDisplayName() const {
-  char text[128];
-  std::snprintf(text, sizeof text, "%.4f; %.4f; %.4f", double(FCoords[0]), double(FCoords[1]),
-                double(FCoords[2]));
-  std::string result = text;
+  const char* format = "%.4f; %.4f; %.4f";
+  const double x = FCoords[0], y = FCoords[1], z = FCoords[2];
+  // Sized to the text, since the largest floats take 45 characters each.
+  std::string result(std::snprintf(nullptr, 0, format, x, y, z), '\0');
+  std::snprintf(result.data(), result.size() + 1, format, x, y, z);
   // The C library formats with a full stop whatever the user's region.
   std::replace(result.begin(), result.end(), '.', DecimalSeparator);
   return result;

@@ -437,16 +437,17 @@ void TGLEarthSkyDome::PreCalculate() {
     auto grey = uint8_t(Round(float(255 * k)));
     for (int i = 0; i < stars->Count(); ++i) stars->GetItems(i)->SetColor(RGB(grey, grey, grey));
   }
-  // The sky turns by twelve hours when the sun reaches the zenith or the nadir: once on arrival,
-  // not again at every recomputation while it stays there.
+  // The sky turns by twelve hours when the sun reaches the zenith or the nadir: once on each
+  // arrival, straight from one pole to the other included, not again at every recomputation
+  // while it stays there.
   const bool atPole = FSunElevation == 90 || FSunElevation == -90;
   if (!atPole) {
-    FTurnedAtPole = false;
-  } else if ((FExtendedOptions & esoRotateOnTwelveHours) != 0 && !FTurnedAtPole) {
+    FTurnedAtPole = 0;
+  } else if ((FExtendedOptions & esoRotateOnTwelveHours) != 0 && FTurnedAtPole != FSunElevation) {
     Roll(180);
     for (int i = 0; i < stars->Count(); ++i)
       stars->GetItems(i)->SetRA(stars->GetItems(i)->GetRA() + 180);
-    FTurnedAtPole = true;
+    FTurnedAtPole = FSunElevation;
   }
   StructureChanged();
 }

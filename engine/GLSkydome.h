@@ -223,8 +223,9 @@ class TGLEarthSkyDome : public TGLSkyDome {
   int32_t FSlices = 48;
   int32_t FStacks = 24;
   TEarthSkydomeOptions FExtendedOptions = 0;
-  // Whether the twelve-hour turn of the sun at the zenith or nadir has been made.
-  bool FTurnedAtPole = false;
+  // The pole (90 or -90) at which the twelve-hour turn has been made, 0 while the sun is at
+  // neither.
+  float FTurnedAtPole = 0;
 };
 
 // Registers the sky domes for layout streaming; called once by the start-up routine.

@@ -60,9 +60,10 @@ TGLDummyCube::~TGLDummyCube() = default;
 
 const TPropertyTable& TGLDummyCube::Published() {
   using D = TGLDummyCube;
+  // A new cube has edge 1, so an edge of 0 is written too: left out, it would read back as 1.
   static const TPropertyTable table =
       TPropertyTable::Extend<D>(TGLImmaterialSceneObject::Published())
-          .Float("CubeSize", &D::GetCubeSize, &D::SetCubeSize)
+          .Float("CubeSize", &D::GetCubeSize, &D::SetCubeSize, NoDefault())
           .Object("EdgeColor", &D::GetEdgeColor)
           .Boolean("VisibleAtRunTime", &D::GetVisibleAtRunTime, &D::SetVisibleAtRunTime,
                    Default(false))
@@ -109,7 +110,7 @@ void TGLDummyCube::Assign(TPersistent* Source) {
     FCubeSize = source->FCubeSize;
     FEdgeColor->SetDirectColor(source->FEdgeColor->GetColor());
     FVisibleAtRunTime = source->FVisibleAtRunTime;
-    NotifyChange(this);
+    StructureChanged();
   }
   TGLCameraInvariantObject::Assign(Source);
 }
@@ -161,6 +162,9 @@ void TGLDummyCube::CompileGroupList(TRenderContextInfo& rci, bool ARenderSelf,
   // Cleared before the compile, so that a change made while compiling is not lost.
   FGroupListDirty = false;
   glNewList(FGroupList->GetHandle(), GL_COMPILE);
+  // The list is replayed after whatever object comes before it: it must not rely on what the
+  // cache believes that object left, so it starts from the cache's reset, sent into it.
+  rci.stateCache->ResetAll();
   rci.amalgamating = true;
   try {
     TGLCameraInvariantObject::DoRender(rci, ARenderSelf, ARenderChildren);

@@ -40,8 +40,9 @@ class TGLDummyCube : public TGLCameraInvariantObject {
   bool GetAmalgamate() const { return FAmalgamate; }
   void SetAmalgamate(bool AValue);
 
-  // From another dummy cube the size, edge colour and run-time visibility (not Amalgamate);
-  // then the camera-invariant object's state.
+  // From another dummy cube the size, edge colour and run-time visibility (not Amalgamate), a
+  // change of its own that compiles the amalgamation list again; then the camera-invariant
+  // object's state.
   void Assign(TPersistent* Source) override;
   // The mean of the children's barycenters, or the node's own position without children.
   TVector BarycenterAbsolutePosition() override;
@@ -54,8 +55,9 @@ class TGLDummyCube : public TGLCameraInvariantObject {
   // The dashed wireframe when visible at run time, else nothing.
   void BuildList(TRenderContextInfo& rci) override;
   // Asks OnVisibilityDetermination first. Amalgamating, the subtree is compiled when the list
-  // needs it (its objects drawing through BuildList into it) and the list is called; a compile
-  // that raises closes the list and leaves it to be compiled again.
+  // needs it (its objects drawing through BuildList into it, from a reset state cache, so the
+  // list carries all its state) and the list is called; a compile that raises closes the list
+  // and leaves it to be compiled again.
   void DoRender(TRenderContextInfo& rci, bool ARenderSelf, bool ARenderChildren) override;
   // Amalgamating, the list is compiled again at the next frame.
   void StructureChanged() override;

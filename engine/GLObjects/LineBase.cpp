@@ -10,13 +10,20 @@ TGLLineBase::~TGLLineBase() = default;
 
 const TPropertyTable& TGLLineBase::Published() {
   using L = TGLLineBase;
-  static const TPropertyTable table =
-      TPropertyTable::Extend<L>(TGLImmaterialSceneObject::Published())
-          .Boolean("AntiAliased", &L::GetAntiAliased, &L::SetAntiAliased, Default(false))
-          .Object("LineColor", &L::GetLineColor)
-          .Integer("LinePattern", &L::GetLinePattern, &L::SetLinePattern, Default(0xFFFF))
-          .Float("LineWidth", &L::GetLineWidth, &L::SetLineWidth, Default(1.0f))
-          .Boolean("Visible", &L::GetVisible, &L::SetVisible, Default(true));
+  static const TPropertyTable table = [] {
+    // Visible is published again after the line style, and is written there: publishing it
+    // over the inherited entry would keep the inherited place.
+    TPropertyTable inherited;
+    for (const TPropInfo& info : TGLImmaterialSceneObject::Published().Items())
+      if (info.Name != "Visible") inherited.Add(info);
+    return TPropertyTable(
+        TPropertyTable::Extend<L>(inherited)
+            .Boolean("AntiAliased", &L::GetAntiAliased, &L::SetAntiAliased, Default(false))
+            .Object("LineColor", &L::GetLineColor)
+            .Integer("LinePattern", &L::GetLinePattern, &L::SetLinePattern, Default(0xFFFF))
+            .Float("LineWidth", &L::GetLineWidth, &L::SetLineWidth, Default(1.0f))
+            .Boolean("Visible", &L::GetVisible, &L::SetVisible, Default(true)));
+  }();
   return table;
 }
 

@@ -11,10 +11,12 @@ TGLPlane::TGLPlane(TComponent* AOwner) : TGLSceneObject(AOwner) {
 
 const TPropertyTable& TGLPlane::Published() {
   using P = TGLPlane;
+  // A new plane is 1 wide and high, so a width or height of 0 is written too: left out, it
+  // would read back as 1.
   static const TPropertyTable table =
       TPropertyTable::Extend<P>(TGLSceneObject::Published())
-          .Float("Height", &P::GetHeight, &P::SetHeight)
-          .Float("Width", &P::GetWidth, &P::SetWidth)
+          .Float("Height", &P::GetHeight, &P::SetHeight, NoDefault())
+          .Float("Width", &P::GetWidth, &P::SetWidth, NoDefault())
           .Float("XOffset", &P::GetXOffset, &P::SetXOffset)
           .Float("XScope", &P::GetXScope, &P::SetXScope, Default(1.0f))
           .Integer("XTiles", &P::GetXTiles, &P::SetXTiles, Default(1))

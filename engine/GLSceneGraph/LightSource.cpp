@@ -1,5 +1,6 @@
 #include "engine/GLSceneGraph/LightSource.h"
 
+#include "engine/GLSceneGraph/Scene.h"
 #include "platform/gl/OpenGL.h"
 
 const TPropertyTable& TGLLightSource::Published() {
@@ -102,7 +103,9 @@ void TGLLightSource::SetupLight() {
     glMultMatrixf(AbsoluteMatrix()[0].data());
     glLightfv(FLightID, GL_POSITION, FSpotDirection->AsAddress());
   } else {
-    if (GetParent()) glMultMatrixf(GetParent()->AbsoluteMatrix()[0].data());
+    // A root's own matrix counts for nothing, as in the light's absolute matrix.
+    if (GetParent() && dynamic_cast<TGLSceneRootObject*>(GetParent()) == nullptr)
+      glMultMatrixf(GetParent()->AbsoluteMatrix()[0].data());
     glLightfv(FLightID, GL_POSITION, GetPosition()->AsAddress());
   }
   glLightfv(FLightID, GL_AMBIENT, FAmbient->AsAddress());

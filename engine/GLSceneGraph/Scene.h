@@ -43,7 +43,8 @@ class TGLSceneGraph : public TGLUpdateAbleComponent {
   // ---- Update counting and notices
 
   void BeginUpdate();
-  // An assertion failure "Unbalanced Begin/EndUpdate" without a matching BeginUpdate.
+  // Without a matching BeginUpdate, the plain assertion failure ("Assertion failure" with this
+  // file and line); the count stays.
   void EndUpdate();
   // Also while the scene is being read or destroyed.
   bool IsUpdating() const;

@@ -357,27 +357,53 @@ void TGLSceneBuffer::CopyToTexture(TGLTexture* Texture, int XSrc, int YSrc, int 
       create = true;
     }
     FStateCache->SetGLCurrentTexture(0, cubeFace ? GL_TEXTURE_CUBE_MAP : Target, name);
+    GLint textureWidth = 0, textureHeight = 0;
     if (!create) {
-      // A region outside the texture would fail in OpenGL and leave the texture as it was.
-      GLint textureWidth = 0, textureHeight = 0;
       glGetTexLevelParameteriv(Target, 0, GL_TEXTURE_WIDTH, &textureWidth);
       glGetTexLevelParameteriv(Target, 0, GL_TEXTURE_HEIGHT, &textureHeight);
-      create =
-          XDest < 0 || YDest < 0 || XDest + Width > textureWidth || YDest + Height > textureHeight;
     }
-    if (!create) {
+    // The part of the region left of or below the texture has nowhere to land.
+    if (XDest < 0) {
+      XSrc -= XDest;
+      Width += XDest;
+      XDest = 0;
+    }
+    if (YDest < 0) {
+      YSrc -= YDest;
+      Height += YDest;
+      YDest = 0;
+    }
+    Width = std::max(Width, 0);
+    Height = std::max(Height, 0);
+    const int width = std::max(textureWidth, XDest + Width);
+    const int height = std::max(textureHeight, YDest + Height);
+    if (!create && width == textureWidth && height == textureHeight) {
       glCopyTexSubImage2D(Target, 0, XDest, YDest, XSrc, YSrc, Width, Height);
     } else {
-      std::vector<GLubyte> pixels(size_t(std::max(Width, 0)) * size_t(std::max(Height, 0)) * 4);
-      glReadPixels(XSrc, YSrc, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+      // A texture too small for the region grows: OpenGL cannot copy beyond its edges, so it is
+      // made again from what it held, with the region at its offset.
+      const size_t rowBytes = size_t(width) * 4;
+      std::vector<GLubyte> pixels(rowBytes * size_t(height));
+      if (!create && textureWidth > 0 && textureHeight > 0) {
+        std::vector<GLubyte> held(size_t(textureWidth) * size_t(textureHeight) * 4);
+        glGetTexImage(Target, 0, GL_RGBA, GL_UNSIGNED_BYTE, held.data());
+        for (int y = 0; y < textureHeight; ++y)
+          std::copy_n(&held[size_t(y) * size_t(textureWidth) * 4], size_t(textureWidth) * 4,
+                      &pixels[size_t(y) * rowBytes]);
+      }
+      std::vector<GLubyte> region(size_t(Width) * size_t(Height) * 4);
+      glReadPixels(XSrc, YSrc, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, region.data());
+      for (int y = 0; y < Height; ++y)
+        std::copy_n(&region[size_t(y) * size_t(Width) * 4], size_t(Width) * 4,
+                    &pixels[size_t(YDest + y) * rowBytes + size_t(XDest) * 4]);
       const GLint format = GLint(Texture->OpenGLTextureFormat());
       if (Texture->GetMinFilter() < miNearestMipmapNearest) {
-        glTexImage2D(Target, 0, format, Width, Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        glTexImage2D(Target, 0, format, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
       } else if (GLSupport.SGIS_generate_mipmap && Target == GL_TEXTURE_2D) {
         glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP_SGIS, 1);
-        glTexImage2D(Target, 0, format, Width, Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        glTexImage2D(Target, 0, format, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
       } else {
-        gluBuild2DMipmaps(Target, format, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        gluBuild2DMipmaps(Target, format, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
       }
     }
     ClearGLError();

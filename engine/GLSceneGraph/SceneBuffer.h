@@ -145,9 +145,10 @@ class TGLSceneBuffer : public TGLUpdateAbleObject {
   int32_t GetRenderDPI() const { return FRenderDPI; }
 
   // Copies Width x Height pixels from (XSrc, YSrc) of the frame into the texture at (XDest,
-  // YDest). Target 0 takes the texture image's own target. The texture object is made anew
-  // when it has none yet, when ForceCopyTexImage2D asks for it or when the region does not fit
-  // the texture; otherwise only the region is updated.
+  // YDest); a part left of or below the texture is left out. Target 0 takes the texture
+  // image's own target. The texture object is made anew, just large enough for the region,
+  // when it has none yet or when ForceCopyTexImage2D asks for it; a texture too small for the
+  // region grows and keeps what it held; otherwise only the region is updated.
   void CopyToTexture(TGLTexture* Texture, int XSrc, int YSrc, int Width, int Height, int XDest,
                      int YDest, GLenum Target, bool ForceCopyTexImage2D);
 

@@ -134,7 +134,9 @@ void RenderNode(TGLBaseSceneObject& node, TRenderContextInfo& rci) {
   glPushMatrix();
   WithCleanup(
       [&] {
-        glMultMatrixf(node.RebuildMatrix()[0].data());
+        // A root stands for the identity, as it does for its children's absolute matrices.
+        if (dynamic_cast<TGLSceneRootObject*>(&node) == nullptr)
+          glMultMatrixf(node.RebuildMatrix()[0].data());
         const bool picking = rci.drawState == dsPicking;
         const bool pushName = picking && rci.proxySubObject;
         if (pushName)

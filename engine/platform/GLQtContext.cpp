@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
 #include <QOpenGLFramebufferObject>
 #include <QPlatformSurfaceEvent>
 #include <QWindow>
@@ -358,6 +359,30 @@ bool TGLQtContext::IsValid() {
 
 void TGLQtContext::SwapBuffers() {
   if (FRC && FWindow && (GetOptions() & cfDoubleBuffered)) FRC->swapBuffers(FWindow);
+  if (GetActive()) ResolveFrame();
+}
+
+void TGLQtContext::BindFramebuffers() {
+  if (!FFramebuffer) return;
+  FFramebuffer->bind();
+  if (FMultisampleFramebuffer)
+    FRC->extraFunctions()->glBindFramebuffer(GL_DRAW_FRAMEBUFFER,
+                                             FMultisampleFramebuffer->handle());
+}
+
+void TGLQtContext::ResolveFrame() {
+  if (!FMultisampleFramebuffer) return;
+  QOpenGLExtraFunctions& f = *FRC->extraFunctions();
+  // The scissor box would cut the copy as it cuts drawing.
+  const bool scissor = glIsEnabled(GL_SCISSOR_TEST);
+  if (scissor) glDisable(GL_SCISSOR_TEST);
+  f.glBindFramebuffer(GL_READ_FRAMEBUFFER, FMultisampleFramebuffer->handle());
+  f.glBindFramebuffer(GL_DRAW_FRAMEBUFFER, FFramebuffer->handle());
+  const QSize size = FFramebuffer->size();
+  f.glBlitFramebuffer(0, 0, size.width(), size.height(), 0, 0, size.width(), size.height(),
+                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  BindFramebuffers();
+  if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
 TGLOutputDevice TGLQtContext::RenderOutputDevice() {
@@ -419,7 +444,6 @@ void TGLQtContext::DoCreateMemoryContext(TGLOutputDevice, int width, int height)
     FinishCreation([&] {
       if (!QOpenGLFramebufferObject::hasOpenGLFramebufferObjects())
         throw Exception("WGL_ARB_pbuffer support required.");
-      // A multisampled target could not be read back or copied into a texture: none is asked.
       QOpenGLFramebufferObjectFormat format;
       format.setInternalTextureFormat(GL_RGBA8);
       if (GetStencilBits() > 0)
@@ -428,6 +452,16 @@ void TGLQtContext::DoCreateMemoryContext(TGLOutputDevice, int width, int height)
         format.setAttachment(QOpenGLFramebufferObject::Depth);
       FFramebuffer = std::make_unique<QOpenGLFramebufferObject>(width, height, format);
       if (!FFramebuffer->isValid()) throw Exception("Unabled to create pbuffer.");
+      // Anti-aliased frames are drawn into a multisampled target, which cannot be read, and
+      // resolved into the one above; a driver that offers no such target draws without.
+      const int samples = SamplesOf(GetAntiAliasing());
+      if (samples > 0 && QOpenGLFramebufferObject::hasOpenGLFramebufferBlit()) {
+        format.setSamples(samples);
+        FMultisampleFramebuffer = std::make_unique<QOpenGLFramebufferObject>(width, height, format);
+        if (!FMultisampleFramebuffer->isValid() || FMultisampleFramebuffer->format().samples() < 1)
+          FMultisampleFramebuffer.reset();
+      }
+      BindFramebuffers();
       CheckOpenGLError();
     });
   } catch (...) {
@@ -456,8 +490,10 @@ void TGLQtContext::ReleaseQtObjects() {
   if (FFramebuffer && FRC) {
     TKeepQtCurrent keep;
     FRC->makeCurrent(Surface());
+    FMultisampleFramebuffer.reset();
     FFramebuffer.reset();
   }
+  FMultisampleFramebuffer.reset();
   FFramebuffer.reset();
   FRC.reset();
   FSurface.reset();
@@ -497,7 +533,7 @@ void TGLQtContext::DropPlatformContext() {
 
 void TGLQtContext::DoActivate() {
   MakeCurrent(*FRC, Surface());
-  if (FFramebuffer) FFramebuffer->bind();
+  BindFramebuffers();
   if (vLastRead != FRC.get()) {
     const std::string vendor = GLText(GL_VENDOR);
     if (vendor != vLastVendor) {
@@ -510,6 +546,7 @@ void TGLQtContext::DoActivate() {
 }
 
 void TGLQtContext::DoDeactivate() {
+  ResolveFrame();
   FRC->doneCurrent();
   if (QOpenGLContext::currentContext() == FRC.get()) throw Exception("Context deactivation failed");
 }

@@ -48,7 +48,8 @@ class TGLQtContext : public TGLContext {
   ~TGLQtContext() override;
 
   bool IsValid() override;
-  // Only a double-buffered window context swaps.
+  // Only a double-buffered window context swaps; an anti-aliased memory context resolves its
+  // frame into the readable target, as it does on deactivation.
   void SwapBuffers() override;
   // The QWindow of a window context, the QOffscreenSurface of a memory context.
   TGLOutputDevice RenderOutputDevice() override;
@@ -61,8 +62,13 @@ class TGLQtContext : public TGLContext {
   void SetSwapInterval(int interval);
 
   QOpenGLContext* GetQtContext() const { return FRC.get(); }
-  // The render target of a memory context, nil for a window context.
+  // The render target of a memory context, nil for a window context; reads and copies come
+  // from it. Anti-aliased, the frame is drawn into the multisampled target and resolved into
+  // this one.
   QOpenGLFramebufferObject* GetFramebuffer() const { return FFramebuffer.get(); }
+  QOpenGLFramebufferObject* GetMultisampleFramebuffer() const {
+    return FMultisampleFramebuffer.get();
+  }
 
  protected:
   // The output device is the QWindow to draw to. A window not yet created gets the first
@@ -81,6 +87,11 @@ class TGLQtContext : public TGLContext {
   // With the new context current: the extra steps, then what the renderer tells.
   void FinishCreation(const std::function<void()>& whileCurrent);
   QSurface* Surface() const;
+  // A memory context draws into the multisampled target where there is one, and reads from
+  // the readable one.
+  void BindFramebuffers();
+  // The multisampled frame blitted into the readable target; nothing without one.
+  void ResolveFrame();
   void ReleaseQtObjects();
   // Untracks, frees the Qt objects and counts the context out; safe to repeat.
   void DropPlatformContext();
@@ -89,6 +100,7 @@ class TGLQtContext : public TGLContext {
   QWindow* FWindow = nullptr;
   std::unique_ptr<QOffscreenSurface> FSurface;
   std::unique_ptr<QOpenGLFramebufferObject> FFramebuffer;
+  std::unique_ptr<QOpenGLFramebufferObject> FMultisampleFramebuffer;
   bool FCounted = false;  // among the contexts that keep the root context
 };
 

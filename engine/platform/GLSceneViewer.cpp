@@ -211,6 +211,41 @@ class TGLSceneViewer::TWindow : public QWindow {
   }
 };
 
+// Follows the control into its parents: a new parent gets the control as visible as the viewer
+// says, and an aligned control is placed again whenever its parent changes size.
+class TGLSceneViewer::TParentWatch : public QObject {
+ public:
+  TParentWatch(TGLSceneViewer* viewer, QWidget* control)
+      : QObject(control), FViewer(viewer), FControl(control) {
+    control->installEventFilter(this);
+    Watch();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == FControl && event->type() == QEvent::ParentChange) {
+      Watch();
+      if (FParent && FControl->isHidden() == FViewer->FVisible)
+        FControl->setVisible(FViewer->FVisible);
+      FViewer->Realign();
+    } else if (watched == FParent && event->type() == QEvent::Resize) {
+      FViewer->Realign();
+    }
+    return false;
+  }
+
+ private:
+  void Watch() {
+    if (FParent) FParent->removeEventFilter(this);
+    FParent = FControl->parentWidget();
+    if (FParent) FParent->installEventFilter(this);
+  }
+
+  TGLSceneViewer* FViewer;
+  QWidget* FControl;
+  QPointer<QWidget> FParent;
+};
+
 // ---- TGLSceneViewer
 
 const TPropertyTable& TGLSceneViewer::Published() {
@@ -229,18 +264,44 @@ const TPropertyTable& TGLSceneViewer::Published() {
     published.Add(PublishedBufferEvent<TGLSceneViewer>("PostRender", &TGLSceneBuffer::PostRender));
     published.Add(
         PublishedBufferEvent<TGLSceneViewer>("AfterRender", &TGLSceneBuffer::AfterRender));
-    return TPropertyTable(TPropertyBuilder<V>(published)
-                              .Object("Buffer", &V::GetBuffer)
-                              .Float("FieldOfView", &V::GetFieldOfView, &V::SetFieldOfView)
-                              .Event("OnMouseLeave", &V::OnMouseLeave)
-                              .Event("OnMouseEnter", &V::OnMouseEnter)
-                              .Set("Anchors", &V::GetAnchors, &V::SetAnchors,
-                                   {"akLeft", "akTop", "akRight", "akBottom"}, Default(0b0011))
-                              .Event("OnClick", &V::OnClick)
-                              .Event("OnDblClick", &V::OnDblClick)
-                              .Event("OnMouseDown", &V::OnMouseDown)
-                              .Event("OnMouseMove", &V::OnMouseMove)
-                              .Event("OnMouseUp", &V::OnMouseUp));
+    return TPropertyTable(
+        TPropertyBuilder<V>(published)
+            .Object("Buffer", &V::GetBuffer)
+            .Float("FieldOfView", &V::GetFieldOfView, &V::SetFieldOfView)
+            .Event("OnMouseLeave", &V::OnMouseLeave)
+            .Event("OnMouseEnter", &V::OnMouseEnter)
+            .Enumeration("Align", &V::GetAlign, &V::SetAlign,
+                         {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"},
+                         Default(alNone))
+            .Set("Anchors", &V::GetAnchors, &V::SetAnchors,
+                 {"akLeft", "akTop", "akRight", "akBottom"}, Default(0b0011))
+            // The stock cursors by name, cursor -i at index i.
+            .Enumeration(
+                "DragCursor", [](const V& v) { return -v.GetDragCursor(); },
+                [](V& v, int i) { v.SetDragCursor(TCursor(-i)); },
+                {"crDefault", "crNone",      "crArrow",   "crCross",    "crIBeam",
+                 "",          "crSizeNESW",  "crSizeNS",  "crSizeNWSE", "crSizeWE",
+                 "crUpArrow", "crHourGlass", "crDrag",    "crNoDrop",   "crHSplit",
+                 "crVSplit",  "crMultiDrag", "crSQLWait", "crNo",       "crAppStart",
+                 "crHelp",    "crHandPoint", "crSizeAll"},
+                Default(-crDrag))
+            .Enumeration("DragMode", &V::GetDragMode, &V::SetDragMode, {"dmManual", "dmAutomatic"},
+                         Default(dmManual))
+            .Boolean("Enabled", &V::GetEnabled, &V::SetEnabled, Default(true))
+            .Integer("HelpContext", &V::GetHelpContext, &V::SetHelpContext, Default(0))
+            .String("Hint", &V::GetHint, &V::SetHint)
+            .Component("PopupMenu", &V::GetPopupMenu, &V::SetPopupMenu)
+            .Boolean("Visible", &V::GetVisible, &V::SetVisible, Default(true))
+            .Event("OnClick", &V::OnClick)
+            .Event("OnDblClick", &V::OnDblClick)
+            .Event("OnDragDrop", &V::OnDragDrop)
+            .Event("OnDragOver", &V::OnDragOver)
+            .Event("OnStartDrag", &V::OnStartDrag)
+            .Event("OnEndDrag", &V::OnEndDrag)
+            .Event("OnMouseDown", &V::OnMouseDown)
+            .Event("OnMouseMove", &V::OnMouseMove)
+            .Event("OnMouseUp", &V::OnMouseUp)
+            .Event("OnContextPopup", &V::OnContextPopup));
   }();
   return table;
 }
@@ -255,6 +316,7 @@ TGLSceneViewer::TGLSceneViewer(TComponent* AOwner)
     FOpenGLAvailable = false;
   }
   FControl->setProperty("anchors", AnchorsText(FAnchors));
+  new TParentWatch(this, FControl);
   FBuffer->OnSetupVSync = [this](TObject*) { DoSetupVSync(); };
   FBuffer->OnChange = [this](TObject*) { DoBufferChange(); };
   FBuffer->OnStructuralChange = [this](TObject*) { DoBufferStructuralChange(); };
@@ -339,7 +401,60 @@ void TGLSceneViewer::SetAnchors(TControlAnchors AValue) {
   if (FControl) FControl->setProperty("anchors", AnchorsText(AValue));
 }
 
+void TGLSceneViewer::SetAlign(TAlign AValue) {
+  if (AValue == FAlign) return;
+  FAlign = AValue;
+  // The sides an aligned control keeps, as the class library sets them; a layout brings its own.
+  static constexpr TControlAnchors sides[] = {0b0011, 0b0111, 0b1101, 0b1011, 0b1110, 0b1111};
+  if ((ComponentState() & csLoading) == 0 && AValue <= alClient) SetAnchors(sides[AValue]);
+  Realign();
+}
+
+void TGLSceneViewer::Realign() {
+  QWidget* parent = FControl ? FControl->parentWidget() : nullptr;
+  if (!parent || FAlign == alNone) return;
+  const QRect area = parent->contentsRect();
+  const QRect now = FControl->geometry();
+  switch (FAlign) {
+    case alTop:
+      return FControl->setGeometry(area.left(), area.top(), area.width(), now.height());
+    case alBottom:
+      return FControl->setGeometry(area.left(), area.bottom() + 1 - now.height(), area.width(),
+                                   now.height());
+    case alLeft:
+      return FControl->setGeometry(area.left(), area.top(), now.width(), area.height());
+    case alRight:
+      return FControl->setGeometry(area.right() + 1 - now.width(), area.top(), now.width(),
+                                   area.height());
+    default:
+      return FControl->setGeometry(area);
+  }
+}
+
+void TGLSceneViewer::SetVisible(bool AValue) {
+  FVisible = AValue;
+  // Shown without a parent, the control would become a window of its own: a parent shows it.
+  if (FControl && (!AValue || FControl->parentWidget())) FControl->setVisible(AValue);
+}
+
+void TGLSceneViewer::SetEnabled(bool AValue) {
+  FEnabled = AValue;
+  if (FControl) FControl->setEnabled(AValue);
+}
+
+void TGLSceneViewer::SetHint(const std::string& AValue) {
+  FHint = AValue;
+  if (FControl) FControl->setToolTip(QString::fromStdString(AValue));
+}
+
+void TGLSceneViewer::SetPopupMenu(TComponent* AValue) {
+  if (FPopupMenu && FPopupMenu != AValue) RemoveFreeNotification(FPopupMenu);
+  FPopupMenu = AValue;
+  if (AValue) FreeNotification(AValue);
+}
+
 void TGLSceneViewer::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
   if (Operation == opRemove && FBuffer && AComponent == FBuffer->GetCamera())
     FBuffer->SetCamera(nullptr);
   inherited::Notification(AComponent, Operation);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/GLSceneGraph/SceneBuffer.h"
 #include "platform/rtl/Classes.h"
@@ -35,6 +36,20 @@ using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, i
 // The sides a control keeps its distance to when its parent is resized: bit i is akLeft, akTop,
 // akRight, akBottom in this order, as the form's anchor helper reads them.
 using TControlAnchors = uint8_t;
+
+// The side of its parent a control fills, or the whole parent.
+enum TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TDragMode : uint8_t { dmManual, dmAutomatic };
+enum TDragState : uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+// A cursor of the class library; the stock cursors are 0 and below.
+using TCursor = int16_t;
+constexpr TCursor crDrag = -12;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y,
+                                          TDragState State, bool& Accept)>;
+using TStartDragEvent = std::function<void(TObject* Sender, TObject*& DragObject)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+using TContextPopupEvent = std::function<void(TObject* Sender, int X, int Y, bool& Handled)>;
 
 class TGLSceneViewer : public TComponent {
   RTL_CLASS(TGLSceneViewer, TComponent)
@@ -79,6 +94,30 @@ class TGLSceneViewer : public TComponent {
   void SetHeight(int AValue);
   TControlAnchors GetAnchors() const { return FAnchors; }
   void SetAnchors(TControlAnchors AValue);
+  // Keeps the control against that side of its parent (or filling it) as the parent changes
+  // size; set outside a layout, the anchors follow the side.
+  TAlign GetAlign() const { return FAlign; }
+  void SetAlign(TAlign AValue);
+  // The control's own visibility: hidden, it stays hidden in a parent that is shown.
+  bool GetVisible() const { return FVisible; }
+  void SetVisible(bool AValue);
+  // Disabled, the control passes no mouse or key input to the viewer's events.
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool AValue);
+  // Shown as the control's tool tip.
+  const std::string& GetHint() const { return FHint; }
+  void SetHint(const std::string& AValue);
+  // Kept for the layouts: Qt offers no dragging, help contexts or popup menus of the class
+  // library here, so these are stored and read and do nothing.
+  int32_t GetHelpContext() const { return FHelpContext; }
+  void SetHelpContext(int32_t AValue) { FHelpContext = AValue; }
+  TDragMode GetDragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode AValue) { FDragMode = AValue; }
+  TCursor GetDragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor AValue) { FDragCursor = AValue; }
+  // Cleared when the component is freed.
+  TComponent* GetPopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TComponent* AValue);
 
   // Whether the window exists, and with OpenGL its context.
   bool HandleAllocated() const { return FWindow != nullptr; }
@@ -101,6 +140,11 @@ class TGLSceneViewer : public TComponent {
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  TDragDropEvent OnDragDrop;
+  TDragOverEvent OnDragOver;
+  TStartDragEvent OnStartDrag;
+  TEndDragEvent OnEndDrag;
+  TContextPopupEvent OnContextPopup;
 
  protected:
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -120,6 +164,7 @@ class TGLSceneViewer : public TComponent {
  private:
   class TControl;
   class TWindow;
+  class TParentWatch;
   friend class TControl;
   friend class TWindow;
 
@@ -133,6 +178,8 @@ class TGLSceneViewer : public TComponent {
   void MousePressed(TMouseButton button, TShiftState shift, int x, int y, bool doubleClick);
   void MouseReleased(TMouseButton button, TShiftState shift, int x, int y);
   void MouseMoved(TShiftState shift, int x, int y);
+  // The control against its side of the parent, when aligned.
+  void Realign();
 
   std::unique_ptr<TGLSceneBuffer> FBuffer;
   TVSyncMode FVSync = vsmNoSync;
@@ -145,6 +192,14 @@ class TGLSceneViewer : public TComponent {
   bool FRecreatePending = false;
   int32_t FLastScreenOrigin[2] = {INT32_MIN, INT32_MIN};
   TControlAnchors FAnchors = 0b0011;
+  TAlign FAlign = alNone;
+  bool FVisible = true;
+  bool FEnabled = true;
+  std::string FHint;
+  int32_t FHelpContext = 0;
+  TDragMode FDragMode = dmManual;
+  TCursor FDragCursor = crDrag;
+  TComponent* FPopupMenu = nullptr;
 };
 
 // Start-up: registers TGLSceneViewer for the window layouts.

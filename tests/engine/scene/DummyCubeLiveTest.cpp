@@ -1,7 +1,8 @@
 // A dummy cube in whole frames on a real Mesa driver, which raises on an OpenGL error: its
 // subtree amalgamated into one display list, compiled once and replayed, compiled again only
-// after the cube's own change or a compile that raised, with children that keep display lists of
-// their own drawn into it; and a subtree hidden by the visibility event.
+// after the cube's own change (an Assign too) or a compile that raised, with children that keep
+// display lists of their own drawn into it, and keeping its colours whatever the object drawn
+// before it leaves; and a subtree hidden by the visibility event.
 #include "tests/support/Raises.h"
 //
 #include "engine/GLObjects/Cube.h"
@@ -12,7 +13,7 @@ namespace {
 
 // 64 pixels across -1 .. 1: 32 to the unit.
 constexpr int cSize = 64;
-const QColor cWhite(255, 255, 255), cRed(255, 0, 0);
+const QColor cWhite(255, 255, 255), cRed(255, 0, 0), cBlue(0, 0, 255);
 
 // A red cube kept in a display list of its own, as most objects are, counting its builds; it
 // raises while Fail is set.
@@ -83,6 +84,43 @@ TEST_F(DummyCubeLive, TheSubtreeIsCompiledOnceAndReplayedUntilTheCubeItselfChang
   Group->SetAmalgamate(true);
   EXPECT_TRUE(RedRow(Frame(), 8, 56));
   EXPECT_EQ(Child->Builds, 4) << "its own list, then the group's again";
+}
+
+// Lit and coloured by its emission alone, so that its colour goes through the state cache.
+void Glow(TGLCube& cube, float r, float g, float b) {
+  cube.GetMaterial()->SetMaterialOptions(0);
+  TGLFaceProperties* front = cube.GetMaterial()->GetFrontProperties();
+  front->GetEmission()->SetRGBA(r, g, b, 1);
+  front->GetAmbient()->SetRGBA(0, 0, 0, 1);
+  front->GetDiffuse()->SetRGBA(0, 0, 0, 1);
+}
+
+TEST_F(DummyCubeLive, TheListCarriesItsChildrensColoursWhateverTheObjectBeforeLeft) {
+  // Drawn just before the group, left of it, at first in the child's red: the state cache then
+  // believes the child's colours are already set while the list is compiled.
+  auto* before = TGLBaseSceneObject::CreateAsChild<TGLCube>(Scene.GetObjects());
+  before->MoveToIndex(0);
+  before->SetCubeWidth(0.5f);
+  before->GetPosition()->SetPoint(-0.75f, 0, 0);
+  Glow(*before, 1, 0, 0);
+  Glow(*Child, 1, 0, 0);
+  EXPECT_TRUE(RedRow(Frame(), 0, 48));
+
+  Glow(*before, 0, 0, 1);
+  const QImage frame = Frame();
+  EXPECT_EQ(frame.pixelColor(8, cSize / 2), cBlue);
+  EXPECT_EQ(frame.pixelColor(32, cSize / 2), cRed) << "the replayed child keeps its own colour";
+  EXPECT_EQ(Child->Builds, 1) << "replayed";
+}
+
+TEST_F(DummyCubeLive, AssignIsAChangeOfTheCubesOwnThatCompilesTheListAgain) {
+  EXPECT_TRUE(RedRow(Frame(), 16, 48));
+  TGLDummyCube source(nullptr);
+  source.SetCubeSize(2);
+  TGLBaseSceneObject::CreateAsChild<TListCube>(&source)->GetPosition()->SetPoint(0.5f, 0, 0);
+  Group->Assign(&source);
+  ASSERT_TRUE(Group->GetAmalgamate());
+  EXPECT_TRUE(RedRow(Frame(), 32, 64)) << "the copied child, not the list of the one before";
 }
 
 TEST_F(DummyCubeLive, ANestedAmalgamatingCubeDrawsIntoTheOuterList) {

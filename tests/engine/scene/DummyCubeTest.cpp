@@ -129,9 +129,15 @@ TEST(DummyCube, LayoutStoresTheSizeAndWhatDiffersFromTheDefaults) {
   for (const char* left : {"VisibleAtRunTime", "Amalgamate", "CamInvarianceMode"})
     EXPECT_EQ(layout.find(left), std::string::npos) << "a default is left out: " << left;
 
+  // An edge of 0 is written, since a new cube's 1 would stand in for it.
   cube->SetCubeSize(0);
   layout = WriteLayout(&form);
-  EXPECT_EQ(layout.find("CubeSize"), std::string::npos) << "0 is left out";
+  EXPECT_NE(layout.find("    CubeSize = 0.0\n"), std::string::npos) << layout;
+  TComponent readZero(nullptr);
+  ReadLayout(layout, &readZero);
+  auto* zeroCube = dynamic_cast<TGLDummyCube*>(readZero.FindComponent("Anchor"));
+  ASSERT_NE(zeroCube, nullptr);
+  EXPECT_EQ(zeroCube->GetCubeSize(), 0);
 
   cube->SetCubeSize(2.5f);
   cube->GetEdgeColor()->SetRGBA(1, 0, 0, 1);

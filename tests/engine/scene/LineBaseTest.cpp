@@ -100,11 +100,11 @@ TEST(LineBase, LayoutStoresTheStyleAwayFromItsDefaults) {
   line->SetLineWidth(2);
   line->SetVisible(false);
   layout = WriteLayout(&form);
-  EXPECT_NE(layout.find("    Visible = False\n"
-                        "    AntiAliased = True\n"
+  EXPECT_NE(layout.find("    AntiAliased = True\n"
                         "    LineColor.Color = {0000000000000000000000000000803F}\n"
                         "    LinePattern = 255\n"
-                        "    LineWidth = 2.0\n"),
+                        "    LineWidth = 2.0\n"
+                        "    Visible = False\n"),
             std::string::npos)
       << layout;
 

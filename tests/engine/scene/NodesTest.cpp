@@ -73,6 +73,16 @@ TEST(Nodes, DisplayNameHasFourDecimalsInTheRegionalFormat) {
   const std::string text = node->GetDisplayName();
   DecimalSeparator = saved;
   EXPECT_EQ(text, "1,0000; 2,5000; -3,0000");
+
+  // The largest coordinates make a name well beyond 127 characters, and it is given whole.
+  const float big = std::ldexp(1.0f, 127);
+  node->SetX(-big);
+  node->SetY(big);
+  node->SetZ(big);
+  EXPECT_EQ(node->GetDisplayName(),
+            "-170141183460469231731687303715884105728.0000; "
+            "170141183460469231731687303715884105728.0000; "
+            "170141183460469231731687303715884105728.0000");
 }
 
 TEST(Nodes, TheOwnerHearsOfEachChangeAndOnceAfterAnUpdate) {

@@ -179,7 +179,7 @@ TEST(Plane, SilhouetteIsTheRectangleWithItsCapsOnRequest) {
   }
 }
 
-TEST(Plane, LayoutStoresWhatDiffersFromTheDefaultsAndAlwaysNoZWrite) {
+TEST(Plane, LayoutStoresWhatDiffersFromTheDefaultsAndAlwaysTheSizeAndNoZWrite) {
   RegisterGLObjects();
   TComponent form(nullptr);
   auto* plane = new TGLPlane(&form);
@@ -201,7 +201,8 @@ TEST(Plane, LayoutStoresWhatDiffersFromTheDefaultsAndAlwaysNoZWrite) {
   plane->SetStyle(psTileTexture);
   plane->SetNoZWrite(true);
   layout = WriteLayout(&form);
-  EXPECT_NE(layout.find("    Width = 0.01\n"
+  EXPECT_NE(layout.find("    Height = 0.0\n"
+                        "    Width = 0.01\n"
                         "    XScope = 0.5\n"
                         "    XTiles = 8\n"
                         "    YOffset = 0.25\n"
@@ -210,8 +211,19 @@ TEST(Plane, LayoutStoresWhatDiffersFromTheDefaultsAndAlwaysNoZWrite) {
                         "    NoZWrite = True\n"),
             std::string::npos)
       << layout;
-  EXPECT_EQ(layout.find("Height"), std::string::npos) << "0 is left out";
 
+  // Sizes of 0 are written, since a new plane's 1 would stand in for them.
+  plane->SetWidth(0);
+  layout = WriteLayout(&form);
+  EXPECT_NE(layout.find("    Height = 0.0\n    Width = 0.0\n"), std::string::npos) << layout;
+  TComponent readZero(nullptr);
+  ReadLayout(layout, &readZero);
+  auto* zeroPlane = dynamic_cast<TGLPlane*>(readZero.FindComponent("Template"));
+  ASSERT_NE(zeroPlane, nullptr);
+  EXPECT_EQ(zeroPlane->GetWidth(), 0);
+  EXPECT_EQ(zeroPlane->GetHeight(), 0);
+
+  plane->SetWidth(0.01f);
   plane->SetHeight(2);
   layout = WriteLayout(&form);
 

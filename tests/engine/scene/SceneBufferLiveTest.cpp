@@ -1,5 +1,5 @@
 // The scene buffer on a real Mesa driver, through the engine's own memory context: whole frames
-// read back, the device pixel ratio, and the copy of a frame into a texture.
+// read back, the device pixel ratio, the copy of a frame into a texture, and anti-aliased frames.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,6 +10,8 @@
 #include "engine/GLSceneGraph/LightSource.h"
 #include "engine/GLSceneGraph/Scene.h"
 #include "engine/GLSceneGraph/SceneBuffer.h"
+#include "engine/GLSceneGraph/SceneObjects.h"
+#include "engine/platform/GLQtContext.h"
 #include "tests/engine/scene/SceneBufferFakes.h"
 #include "tests/support/SceneGL.h"
 
@@ -55,10 +57,12 @@ testing::AssertionResult AllPixels(const QImage& image, const QColor& colour) {
 class SceneBufferLive : public SceneGLUnitsTest {
  protected:
   // A buffer off screen of the given logical size, looking through the scene's camera.
-  std::unique_ptr<TGLSceneBuffer> NewBuffer(int width, int height, double pixelRatio = 1) {
+  std::unique_ptr<TGLSceneBuffer> NewBuffer(int width, int height, double pixelRatio = 1,
+                                            TGLAntiAliasing antiAliasing = aaDefault) {
     auto buffer = std::make_unique<TGLSceneBuffer>(nullptr);
     buffer->SetBackgroundColor(cBackground);
     buffer->SetDevicePixelRatio(pixelRatio);
+    buffer->SetAntiAliasing(antiAliasing);
     buffer->SetViewPort(0, 0, width, height);
     buffer->CreateRC(nullptr, true);
     buffer->SetCamera(camera);
@@ -141,7 +145,7 @@ TTextureImage ReadTexture(TGLContext& context, scene_test::TCopyTarget& texture)
   return image;
 }
 
-TEST_F(SceneBufferLive, CopyToTextureUpdatesARegionThatFitsAndRemakesATextureTooSmall) {
+TEST_F(SceneBufferLive, CopyToTextureUpdatesARegionThatFitsAndGrowsATextureTooSmall) {
   auto buffer = NewBuffer(32, 16);
   scene_test::TCopyTarget texture(GL_TEXTURE_2D);
   buffer->Render();
@@ -161,12 +165,89 @@ TEST_F(SceneBufferLive, CopyToTextureUpdatesARegionThatFitsAndRemakesATextureToo
   EXPECT_EQ(image.At(12, 5), cBackgroundPixel);
   EXPECT_EQ(image.At(7, 4), cBackgroundPixel);
 
+  buffer->SetBackgroundColor(0x00FF00);
+  buffer->Render();
+  buffer->CopyToTexture(&texture, 0, 0, 4, 2, 14, 7, 0, false);
+  image = ReadTexture(*buffer->GetRenderingContext(), texture);
+  ASSERT_EQ(image.Width, 18) << "a region beyond the edges grows the texture";
+  ASSERT_EQ(image.Height, 9);
+  EXPECT_EQ(image.At(14, 7), QColor(0, 255, 0)) << "the region lands at its offset";
+  EXPECT_EQ(image.At(17, 8), QColor(0, 255, 0));
+  EXPECT_EQ(image.At(13, 7), cBackgroundPixel) << "what the texture held is kept";
+  EXPECT_EQ(image.At(8, 4), QColor(0, 0, 255));
+  EXPECT_EQ(image.At(0, 0), cBackgroundPixel);
+
   buffer->CopyToTexture(&texture, 0, 0, 32, 16, 0, 0, 0, false);
   image = ReadTexture(*buffer->GetRenderingContext(), texture);
-  EXPECT_EQ(image.Width, 32) << "a region that does not fit makes the texture anew";
+  EXPECT_EQ(image.Width, 32) << "a region that covers the texture replaces it";
   EXPECT_EQ(image.Height, 16);
-  EXPECT_EQ(image.At(31, 15), QColor(0, 0, 255));
+  EXPECT_EQ(image.At(31, 15), QColor(0, 255, 0));
+  EXPECT_EQ(image.At(0, 0), QColor(0, 255, 0));
   EXPECT_EQ(buffer->GetRenderingContext()->GetActivationCount(), 0);
+}
+
+// The number of grey pixels, neither black nor white: an edge drawn black on white smoothed.
+int GreyPixels(const TTextureImage& image) {
+  int count = 0;
+  for (const auto& p : image.Pixels)
+    if (p[0] > 0 && p[0] < 255) ++count;
+  return count;
+}
+
+TEST_F(SceneBufferLive, AnAntiAliasedMemoryFrameHasGreyEdgesInReadsAndCopies) {
+  // A black triangle with slanted edges on white, drawn in the view's own coordinates.
+  auto* triangle = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(scene.GetObjects());
+  triangle->OnRender = [](TObject*, TRenderContextInfo&) {
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glColor3f(0, 0, 0);
+    glBegin(GL_TRIANGLES);
+    glVertex2f(-0.9f, -0.8f);
+    glVertex2f(0.7f, -0.3f);
+    glVertex2f(-0.2f, 0.9f);
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+  };
+  for (TGLAntiAliasing antiAliasing : {aaNone, aa4x}) {
+    SCOPED_TRACE(antiAliasing == aaNone ? "plain" : "4x");
+    auto buffer = NewBuffer(32, 32, 1, antiAliasing);
+    buffer->SetBackgroundColor(0xFFFFFF);
+    buffer->Render();
+    auto& context = static_cast<TGLQtContext&>(*buffer->GetRenderingContext());
+    EXPECT_EQ(context.GetMultisampleFramebuffer() != nullptr, antiAliasing == aa4x);
+
+    const QImage frame = Frame(*buffer);
+    TTextureImage read{32, 32, {}};
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        const QColor c = frame.pixelColor(x, y);
+        read.Pixels.push_back({GLubyte(c.red()), GLubyte(c.green()), GLubyte(c.blue()), 255});
+      }
+    EXPECT_EQ(read.At(16, 16), QColor(0, 0, 0)) << "inside";
+    EXPECT_EQ(read.At(31, 31), QColor(255, 255, 255)) << "outside";
+
+    scene_test::TCopyTarget texture(GL_TEXTURE_2D);
+    buffer->CopyToTexture(&texture, 0, 0, 32, 32, 0, 0, 0, false);
+    const TTextureImage copied = ReadTexture(*buffer->GetRenderingContext(), texture);
+    if (antiAliasing == aaNone) {
+      EXPECT_EQ(GreyPixels(read), 0);
+      EXPECT_EQ(GreyPixels(copied), 0);
+    } else {
+      EXPECT_GT(GreyPixels(read), 10) << "read back";
+      EXPECT_GT(GreyPixels(copied), 10) << "copied into a texture";
+    }
+  }
 }
 
 }  // namespace

@@ -189,4 +189,23 @@ TEST_F(SceneGraphRecordedTest, OnlyTheSlotsBelowTheImplementationsLimitAreSwitch
   }
 }
 
+// A root stands for the identity when drawing, as it does in its children's absolute matrices:
+// a moved root moves neither the objects nor the lights under it.
+TEST_F(SceneGraphRecordedTest, AMovedRootMovesNothingUnderIt) {
+  TGLSceneRootObject* root = scene->GetObjects();
+  root->GetPosition()->SetPoint(3, 0, 0);
+  direct->GetPosition()->SetPoint(0.5f, 0, 0);
+  auto* light = form.Make<TGLLightSource>("light", root);
+  light->GetPosition()->SetPoint(1, 2, 3);
+  ASSERT_EQ(direct->AbsoluteMatrix(), direct->RebuildMatrix());
+  scene->SetupLights(8);
+  scene->RenderScene(&buffer, 8, 8, dsRendering, nullptr);
+  const TGLCalls calls = gl.Take();
+  const TGLCall rootMatrix = Call("glMultMatrixf", Values(root->RebuildMatrix()));
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), rootMatrix), 0);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(),
+                       Call("glMultMatrixf", Values(direct->AbsoluteMatrix()))),
+            1);
+}
+
 }  // namespace

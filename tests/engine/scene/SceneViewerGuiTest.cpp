@@ -1,6 +1,6 @@
 // The scene viewer control in a real window under the display: frames on exposure and on
 // change, a new context for new pixel-format wishes, the snapshot, the camera's going, the mouse,
-// wheel and keys, and the order in which its parts go.
+// wheel and keys, the order in which its parts go, and the control's published properties.
 // clang-format off
 // Qt's headers come before the engine's OpenGL binding, whose names would rename their members.
 #include <QSignalSpy>
@@ -10,6 +10,7 @@
 // clang-format on
 #include <gtest/gtest.h>
 
+#include <any>
 #include <memory>
 #include <string>
 #include <vector>
@@ -259,6 +260,147 @@ TEST_F(SceneViewerGui, ALayoutStoresTheViewerAndAFieldOfViewReadBeforeItsCameraC
   EXPECT_EQ(loaded->GetBuffer()->GetBackgroundColor(), clBlack);
   EXPECT_TRUE(loaded->HandleAllocated()) << "the window is made once the layout is read";
   EXPECT_TRUE(loaded->GetBuffer()->RCInstantiated());
+}
+
+// A form whose methods bind the viewer's drag and context-popup events, each logging its name,
+// and a component that stands for a popup menu.
+class TMenuForm : public TComponent {
+  RTL_CLASS(TMenuForm, TComponent)
+  using TComponent::TComponent;
+  std::any MethodAddress(const std::string& name) const override {
+    auto log = [this, name] { const_cast<TMenuForm*>(this)->Calls.push_back(name); };
+    if (name == "ViewerDragDrop")
+      return TDragDropEvent([=](TObject*, TObject*, int, int) { log(); });
+    if (name == "ViewerDragOver")
+      return TDragOverEvent([=](TObject*, TObject*, int, int, TDragState, bool&) { log(); });
+    if (name == "ViewerStartDrag") return TStartDragEvent([=](TObject*, TObject*&) { log(); });
+    if (name == "ViewerEndDrag") return TEndDragEvent([=](TObject*, TObject*, int, int) { log(); });
+    if (name == "ViewerContextPopup")
+      return TContextPopupEvent([=](TObject*, int, int, bool&) { log(); });
+    return {};
+  }
+  std::vector<std::string> Calls;
+};
+class TPopupStandIn : public TComponent {
+  RTL_CLASS(TPopupStandIn, TComponent)
+  using TComponent::TComponent;
+};
+
+TEST_F(SceneViewerGui, ALayoutNamesEveryPublishedPropertyAndTheOnesQtHasAct) {
+  RegisterGLSceneViewer();
+  RegisterClass(TMenuForm::StaticClass());
+  RegisterClass(TPopupStandIn::StaticClass());
+  const std::vector<std::string> lines = {
+      "    Align = alClient",
+      "    DragCursor = crHandPoint",
+      "    DragMode = dmAutomatic",
+      "    Enabled = False",
+      "    HelpContext = 7",
+      "    Hint = 'Drag to turn'",
+      "    PopupMenu = Menu",
+      "    Visible = False",
+      "    OnDragDrop = ViewerDragDrop",
+      "    OnDragOver = ViewerDragOver",
+      "    OnStartDrag = ViewerStartDrag",
+      "    OnEndDrag = ViewerEndDrag",
+      "    OnContextPopup = ViewerContextPopup",
+  };
+  std::string layout =
+      "object Form: TMenuForm\n"
+      "  object Menu: TPopupStandIn\n"
+      "  end\n"
+      "  object Viewer: TGLSceneViewer\n"
+      "    Width = 64\n"
+      "    Height = 48\n";
+  for (const std::string& line : lines) layout += line + "\n";
+  layout += "  end\nend\n";
+  TMenuForm read(nullptr);
+  TStringStream in(layout);
+  ASSERT_NO_THROW(in.ReadComponent(&read)) << layout;
+  auto* loaded = dynamic_cast<TGLSceneViewer*>(read.FindComponent("Viewer"));
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->GetAlign(), alClient);
+  EXPECT_EQ(loaded->GetAnchors(), 0b0011) << "read, the alignment leaves the anchors alone";
+  EXPECT_EQ(loaded->GetDragCursor(), -21);
+  EXPECT_EQ(loaded->GetDragMode(), dmAutomatic);
+  EXPECT_EQ(loaded->GetHelpContext(), 7);
+  EXPECT_EQ(loaded->GetPopupMenu(), read.FindComponent("Menu"));
+
+  // Stored and read, no behaviour here: the events are bound to the form's methods.
+  TObject* dragObject = nullptr;
+  bool accept = false, handled = false;
+  loaded->OnDragDrop(loaded, nullptr, 1, 2);
+  loaded->OnDragOver(loaded, nullptr, 1, 2, dsDragMove, accept);
+  loaded->OnStartDrag(loaded, dragObject);
+  loaded->OnEndDrag(loaded, nullptr, 1, 2);
+  loaded->OnContextPopup(loaded, 1, 2, handled);
+  EXPECT_EQ(read.Calls,
+            (std::vector<std::string>{"ViewerDragDrop", "ViewerDragOver", "ViewerStartDrag",
+                                      "ViewerEndDrag", "ViewerContextPopup"}));
+
+  // What Qt has acts: hidden in a shown form, disabled, the hint as tool tip, filling the form.
+  QWidget* control = loaded->GetControl();
+  EXPECT_EQ(control->toolTip(), "Drag to turn");
+  EXPECT_FALSE(control->isEnabled());
+  control->setParent(form.get());
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  EXPECT_FALSE(control->isVisible());
+  EXPECT_EQ(control->geometry(), form->rect());
+  form->resize(120, 90);
+  EXPECT_EQ(control->geometry(), QRect(0, 0, 120, 90)) << "kept filling the form";
+
+  // Written again, every line comes back.
+  TStringStream out;
+  out.WriteComponent(&read);
+  for (const std::string& line : lines)
+    EXPECT_NE(out.DataString().find(line + "\n"), std::string::npos) << line << "\n"
+                                                                     << out.DataString();
+
+  delete read.FindComponent("Menu");
+  EXPECT_EQ(loaded->GetPopupMenu(), nullptr) << "the freed menu is let go";
+  control->setParent(nullptr);
+}
+
+TEST_F(SceneViewerGui, VisibilityEnablingAndAlignmentActOnTheShownControl) {
+  ShowAndWaitForAFrame();
+  QWidget* control = viewer->GetControl();
+  viewer->SetVisible(false);
+  EXPECT_FALSE(control->isVisible());
+  viewer->SetVisible(true);
+  EXPECT_TRUE(control->isVisible());
+
+  int downs = 0;
+  viewer->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++downs; };
+  viewer->SetEnabled(false);
+  QTest::mousePress(viewer->GetWindow(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+  QTest::mouseRelease(viewer->GetWindow(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+  EXPECT_EQ(downs, 0) << "disabled";
+  viewer->SetEnabled(true);
+  QTest::mousePress(viewer->GetWindow(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+  QTest::mouseRelease(viewer->GetWindow(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+  EXPECT_EQ(downs, 1);
+
+  const struct {
+    TAlign align;
+    QRect placed;  // in the 200 x 150 form, the viewer 64 x 48
+    TControlAnchors anchors;
+  } cases[] = {
+      {alTop, QRect(0, 0, 200, 48), 0b0111},     {alBottom, QRect(0, 102, 200, 48), 0b1101},
+      {alLeft, QRect(0, 0, 64, 150), 0b1011},    {alRight, QRect(136, 0, 64, 150), 0b1110},
+      {alClient, QRect(0, 0, 200, 150), 0b1111},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.align));
+    viewer->SetAlign(alNone);
+    viewer->SetWidth(64);
+    viewer->SetHeight(48);
+    viewer->SetAlign(c.align);
+    EXPECT_EQ(control->geometry(), c.placed);
+    EXPECT_EQ(viewer->GetAnchors(), c.anchors);
+  }
+  form->resize(300, 100);
+  EXPECT_EQ(control->geometry(), QRect(0, 0, 300, 100)) << "the parent's new size";
 }
 
 }  // namespace

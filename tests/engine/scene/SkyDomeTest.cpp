@@ -184,7 +184,7 @@ TEST(EarthSkyDome, AzimuthsCrowdTowardTheSun) {
   }
 }
 
-TEST(EarthSkyDome, StarsFadeWithTheSunAndTurnOnceAtThePole) {
+TEST(EarthSkyDome, StarsFadeWithTheSunAndTurnOnceAtEachArrivalAtAPole) {
   TGLEarthSkyDome dome(nullptr);
   TSkyDomeStar* star = dome.GetStars()->Add();
   star->SetRA(10);
@@ -202,6 +202,16 @@ TEST(EarthSkyDome, StarsFadeWithTheSunAndTurnOnceAtThePole) {
   dome.SetSunElevation(80);
   dome.SetSunElevation(90);  // a new arrival turns again
   EXPECT_EQ(star->GetRA(), 370);
+  EXPECT_NEAR(dome.GetUp()->GetY(), up[1], 1e-6);
+  // Straight from the zenith to the nadir and back is an arrival each time.
+  dome.SetSunElevation(-90);
+  EXPECT_EQ(star->GetRA(), 550);
+  EXPECT_NEAR(dome.GetUp()->GetY(), -up[1], 1e-6);
+  dome.SetTurbidity(40);
+  EXPECT_EQ(star->GetRA(), 550);
+  dome.SetSunElevation(90);
+  EXPECT_EQ(star->GetRA(), 730);
+  EXPECT_NEAR(dome.GetUp()->GetY(), up[1], 1e-6);
 }
 
 TEST(EarthSkyDome, LayoutRoundTripKeepsTheWindowsDome) {
