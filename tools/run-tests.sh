@@ -4,8 +4,9 @@
 # share or steal one another's server.
 set -euo pipefail
 build=${1:-build}
+shift || true  # what follows the build folder goes to ctest: -L pure, -R name
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
-run=(ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300)
+run=(ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300 "$@")
 if [ -z "${DISPLAY:-}" ]; then
   fifo=$(mktemp -u)
   mkfifo "$fifo"
