@@ -112,7 +112,8 @@ void TGLContext::SetActive(bool value) {
 }
 
 void TGLContext::Created() {
-  FSharedContexts.push_back(this);
+  // A context shared before it was created is already listed by its group.
+  if (!Contains(FSharedContexts, this)) FSharedContexts.push_back(this);
   if (GLContextManager) GLContextManager->ContextCreatedBy(this);
 }
 
@@ -134,7 +135,12 @@ void TGLContext::ShareLists(TGLContext* context) {
   if (!IsValid()) throw EGLContext("Context not created");
   if (Contains(FSharedContexts, context)) return;
   DoShareLists(context);
-  FSharedContexts.push_back(context);
+  // The two groups become one, and every member of either holds the union: a member left with
+  // its old list would keep the address of a partner freed later.
+  const std::vector<TGLContext*> partners = context->FSharedContexts;
+  if (partners.empty()) FSharedContexts.push_back(context);
+  for (TGLContext* other : partners)
+    if (!Contains(FSharedContexts, other)) FSharedContexts.push_back(other);
   PropagateSharedContext();
 }
 

@@ -146,6 +146,7 @@ void TGLXYZGrid::SetLinesStyle(TXYZGridLinesStyle AValue) {
 }
 
 void TGLXYZGrid::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLXYZGrid*>(Source)) {
     SetXSamplingScale(source->FXSamplingScale.get());
     SetYSamplingScale(source->FYSamplingScale.get());
@@ -292,6 +293,7 @@ void TGLHeightField::SetColorMode(THeightFieldColorMode AValue) {
 }
 
 void TGLHeightField::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   auto* source = dynamic_cast<TGLHeightField*>(Source);
   if (source == nullptr) return TGLSceneObject::Assign(Source);
   SetXSamplingScale(source->FXSamplingScale.get());

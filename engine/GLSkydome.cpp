@@ -332,6 +332,7 @@ void TGLSkyDome::SetOptions(TSkyDomeOptions AValue) {
 }
 
 void TGLSkyDome::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* dome = dynamic_cast<TGLSkyDome*>(Source)) {
     FBands->Assign(dome->FBands.get());
     FStars->Assign(dome->FStars.get());
@@ -552,6 +553,7 @@ void TGLEarthSkyDome::BuildList(TRenderContextInfo& rci) {
 }
 
 void TGLEarthSkyDome::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* dome = dynamic_cast<TGLEarthSkyDome*>(Source)) {
     FSunElevation = dome->FSunElevation;
     FTurbidity = dome->FTurbidity;

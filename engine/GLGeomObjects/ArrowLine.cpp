@@ -53,6 +53,7 @@ void TGLArrowLine::SetHeadStackingStyle(TArrowHeadStackingStyle AValue) {
 }
 
 void TGLArrowLine::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLArrowLine*>(Source)) {
     FParts = source->FParts;
     FTopRadius = source->FTopRadius;

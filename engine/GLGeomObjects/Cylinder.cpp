@@ -45,6 +45,7 @@ void TGLCylinderBase::SetLoops(int32_t AValue) {
 }
 
 void TGLCylinderBase::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLCylinderBase*>(Source)) {
     FBottomRadius = source->FBottomRadius;
     FSlices = source->FSlices;
@@ -98,6 +99,7 @@ void TGLCone::SetParts(TConeParts AValue) {
 }
 
 void TGLCone::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLCone*>(Source)) FParts = source->FParts;
   TGLCylinderBase::Assign(Source);
 }
@@ -148,6 +150,7 @@ void TGLCylinder::SetAlignment(TCylinderAlignment AValue) {
 }
 
 void TGLCylinder::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLCylinder*>(Source)) {
     FParts = source->FParts;
     FTopRadius = source->FTopRadius;

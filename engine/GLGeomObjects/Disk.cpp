@@ -48,6 +48,7 @@ void TGLDisk::SetLoops(int32_t AValue) {
 }
 
 void TGLDisk::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLDisk*>(Source)) {
     FStartAngle = source->FStartAngle;
     FSweepAngle = source->FSweepAngle;
@@ -118,6 +119,7 @@ void TGLAnnulus::SetTopRadius(float AValue) {
 }
 
 void TGLAnnulus::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   // The bottom radius comes with the cylinder base's part.
   if (auto* source = dynamic_cast<TGLAnnulus*>(Source)) {
     FParts = source->FParts;

@@ -88,6 +88,7 @@ void TGLFrustrum::DefineProperties(TFiler& Filer) {
 }
 
 void TGLFrustrum::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLFrustrum*>(Source)) {
     FSize = source->FSize;
     FParts = source->FParts;

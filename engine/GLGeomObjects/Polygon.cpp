@@ -15,6 +15,7 @@ void TGLPolygon::SetParts(TPolygonParts AValue) {
 }
 
 void TGLPolygon::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLPolygon*>(Source)) FParts = source->FParts;
   TGLPolygonBase::Assign(Source);
 }

@@ -54,6 +54,7 @@ void TGLTorus::SetMajorRadius(float AValue) {
 }
 
 void TGLTorus::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLTorus*>(Source)) {
     FRings = source->FRings;
     FSides = source->FSides;

@@ -98,6 +98,7 @@ void TGLCube::DefineProperties(TFiler& Filer) {
 }
 
 void TGLCube::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLCube*>(Source)) {
     FCubeSize = source->FCubeSize;
     FParts = source->FParts;

@@ -106,6 +106,7 @@ void TGLDummyCube::SetAmalgamate(bool AValue) {
 }
 
 void TGLDummyCube::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLDummyCube*>(Source)) {
     FCubeSize = source->FCubeSize;
     FEdgeColor->SetDirectColor(source->FEdgeColor->GetColor());

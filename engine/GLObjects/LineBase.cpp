@@ -51,6 +51,7 @@ void TGLLineBase::SetAntiAliased(bool AValue) {
 }
 
 void TGLLineBase::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   auto* source = dynamic_cast<TGLLineBase*>(Source);
   if (source == nullptr) return TGLImmaterialSceneObject::Assign(Source);
   FLineColor->SetColor(source->FLineColor->GetColor());

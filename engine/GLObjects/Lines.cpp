@@ -181,6 +181,7 @@ void TGLNodedLines::Loaded() {
 }
 
 void TGLNodedLines::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLNodedLines*>(Source)) {
     // The node colour first: set after the nodes, it would recolour the copied nodes that
     // happen to have this line's former node colour.
@@ -305,6 +306,7 @@ void TGLLines::SetNurbsSamplingTolerance(float AValue) {
 }
 
 void TGLLines::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLLines*>(Source)) {
     FDivision = source->FDivision;
     FSplineMode = source->FSplineMode;

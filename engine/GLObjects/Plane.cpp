@@ -80,6 +80,7 @@ void TGLPlane::SetStyle(TPlaneStyles AValue) {
 }
 
 void TGLPlane::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLPlane*>(Source)) {
     FWidth = source->FWidth;
     FHeight = source->FHeight;

@@ -165,6 +165,7 @@ void TGLPoints::SetPointParameters(TGLPointParameters* AValue) {
 }
 
 void TGLPoints::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLPoints*>(Source)) {
     FSize = source->FSize;
     FStyle = source->FStyle;

@@ -41,6 +41,7 @@ void TGLPolygonBase::SetSplineMode(TLineSplineMode AValue) {
 }
 
 void TGLPolygonBase::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLPolygonBase*>(Source)) {
     SetNodes(source->FNodes.get());
     FDivision = source->FDivision;

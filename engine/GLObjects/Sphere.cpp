@@ -50,6 +50,7 @@ void TGLQuadricObject::SetInvertedQuadricOrientation(GLUquadric* Quadric) const 
 }
 
 void TGLQuadricObject::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLQuadricObject*>(Source)) {
     FNormals = source->FNormals;
     FNormalDirection = source->FNormalDirection;
@@ -140,6 +141,7 @@ void TGLSphere::SetBottomCap(TCapType AValue) {
 }
 
 void TGLSphere::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLSphere*>(Source)) {
     FRadius = source->FRadius;
     FSlices = source->FSlices;

@@ -66,6 +66,7 @@ void TGLSprite::SetMirrorV(bool AValue) {
 }
 
 void TGLSprite::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLSprite*>(Source)) {
     FWidth = source->FWidth;
     FHeight = source->FHeight;

@@ -495,16 +495,22 @@ void TGLBaseSceneObject::CoordinateChanged(TGLCoordinates* Sender) {
 
 // ---- Copy, clock, collections
 
+bool TGLBaseSceneObject::AssignSourceAccepted(TPersistent* Source) const {
+  auto* source = dynamic_cast<TGLBaseSceneObject*>(Source);
+  if (source == this) return false;
+  // A descendant would be freed on the way, an ancestor would copy its own copies without end.
+  Assert(!source || (!Contains(source) && !source->Contains(this)),
+         "A scene object cannot be assigned from its own subtree or ancestors");
+  return true;
+}
+
 void TGLBaseSceneObject::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   auto* source = dynamic_cast<TGLBaseSceneObject*>(Source);
   if (!source) {
     inherited::Assign(Source);
     return;
   }
-  if (source == this) return;
-  // A descendant would be freed on the way, an ancestor would copy its own copies without end.
-  Assert(!Contains(source) && !source->Contains(this),
-         "A scene object cannot be assigned from its own subtree or ancestors");
   ReleaseDisplayLists();
   SetVisible(source->FVisible);
   LoadLocalMatrix(source->RebuildMatrix());

@@ -253,6 +253,10 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public IGLS
   // For GetHandle: the list handle, created on first use.
   TGLListHandle& NeedListHandle();
   bool IsLoading() const { return (ComponentState() & csLoading) != 0; }
+  // The first step of every Assign of a scene object, before anything is copied: raises when
+  // Source lies in this node's subtree or among its ancestors; false when Source is this node,
+  // which has nothing to copy from itself.
+  bool AssignSourceAccepted(TPersistent* Source) const;
 
  private:
   friend class TGLSceneRootObject;

@@ -21,6 +21,7 @@ void TGLCustomSceneObject::SetMaterial(TGLMaterial* AValue) {
 }
 
 void TGLCustomSceneObject::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLCustomSceneObject*>(Source)) {
     FMaterial->Assign(source->FMaterial.get());
     FHint = source->FHint;
@@ -92,6 +93,7 @@ void TGLCameraInvariantObject::SetCamInvarianceMode(TGLCameraInvarianceMode AVal
 }
 
 void TGLCameraInvariantObject::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLCameraInvariantObject*>(Source))
     FCamInvarianceMode = source->FCamInvarianceMode;
   TGLImmaterialSceneObject::Assign(Source);
@@ -164,6 +166,7 @@ void TGLDirectOpenGL::BuildList(TRenderContextInfo& rci) {
 }
 
 void TGLDirectOpenGL::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLDirectOpenGL*>(Source)) {
     SetUseBuildList(source->FUseBuildList);
     OnRender = source->OnRender;
@@ -228,6 +231,12 @@ const TPropertyTable& TGLProxyObject::Published() {
 
 void TGLProxyObject::SetMasterObject(TGLBaseSceneObject* AValue) {
   if (AValue == FMasterObject) return;
+  // A chain of masters back to this proxy would make its every query endless.
+  for (TGLBaseSceneObject* master = AValue; master != nullptr;) {
+    Assert(master != this, "A proxy cannot be its own master, directly or through other proxies");
+    auto* proxy = dynamic_cast<TGLProxyObject*>(master);
+    master = proxy ? proxy->FMasterObject : nullptr;
+  }
   if (FMasterObject != nullptr) RemoveFreeNotification(FMasterObject);
   FMasterObject = AValue;
   if (FMasterObject != nullptr) FreeNotification(FMasterObject);
@@ -247,6 +256,7 @@ void TGLProxyObject::Notification(TComponent* AComponent, TOperation Operation) 
 }
 
 void TGLProxyObject::Assign(TPersistent* Source) {
+  if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLProxyObject*>(Source)) SetMasterObject(source->FMasterObject);
   TGLBaseSceneObject::Assign(Source);
 }

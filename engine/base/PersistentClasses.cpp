@@ -1,6 +1,7 @@
 #include "engine/base/PersistentClasses.h"
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "engine/base/ApplicationFileIO.h"
@@ -367,9 +368,34 @@ void TPersistentObject::LoadFromStream(TStream& stream, TClass readerClass) {
   ReadFromFiler(reader.get());
 }
 
+// The archive is made whole in memory first, so that an object refused on the way leaves the
+// file as it was; then written beside the file and renamed into its place (through a link, onto
+// the link's target, with the old file's permissions), so that a failed write does too.
 void TPersistentObject::SaveToFile(const std::string& fileName, TClass writerClass) {
-  const std::unique_ptr<TStream> stream = CreateFileStream(fileName, fmCreate);
-  SaveToStream(*stream, writerClass ? writerClass : FileVirtualWriter());
+  namespace fs = std::filesystem;
+  TMemoryStream archive;
+  SaveToStream(archive, writerClass ? writerClass : FileVirtualWriter());
+  std::error_code error;
+  fs::path target = fs::canonical(fileName, error);
+  const bool replacing = !error;
+  if (!replacing) target = fileName;
+  std::string temporary;
+  for (int n = 0; temporary.empty() || fs::exists(temporary, error); ++n)
+    temporary = target.string() + "." + IntToStr(n) + ".tmp";
+  try {
+    const std::unique_ptr<TStream> stream = CreateFileStream(temporary, fmCreate);
+    stream->WriteBuffer(archive.Memory(), archive.GetSize());
+  } catch (...) {
+    fs::remove(temporary, error);
+    throw;
+  }
+  if (replacing) fs::permissions(temporary, fs::status(target, error).permissions(), error);
+  fs::rename(temporary, target, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    throw EFCreateError("Cannot create file \"" + fileName + "\". " + error.message());
+  }
 }
 
 void TPersistentObject::LoadFromFile(const std::string& fileName, TClass readerClass) {

@@ -19,6 +19,18 @@ std::vector<TXCollectionItemClass>& ItemClassRegistry() {
   throw EReadError("List index out of bounds (" + IntToStr(index) + ")");
 }
 
+// The class record of an item, refused when it is not the item's real class: a class that
+// inherits its parent's constructor hands the parent's record to the base, which cannot see the
+// real class while it is built, and its items would be checked, stored and read back as the
+// parent.
+TXCollectionItemClass RealItemClass(const TXCollectionItem* item) {
+  TXCollectionItemClass itemClass = item->ItemClass();
+  if (itemClass->Class != item->ClassType())
+    Assert(false, "An item of class " + item->ClassName() + " is made as a " +
+                      itemClass->ClassName() + ": its class needs a constructor of its own");
+  return itemClass;
+}
+
 }  // namespace
 
 void RegisterXCollectionItemClass(TXCollectionItemClass itemClass) {
@@ -58,7 +70,7 @@ TXCollectionItem::~TXCollectionItem() {
 
 void TXCollectionItem::Assign(TPersistent* source) {
   if (auto* item = dynamic_cast<TXCollectionItem*>(source)) {
-    FName = item->FName;
+    SetName(item->FName);
     return;
   }
   inherited::Assign(source);
@@ -86,7 +98,7 @@ void TXCollectionItem::ReadFromFiler(TReader& reader) {
   // A stored collection is outside input: an unknown version is a read error, not a fault here.
   if (const int32_t version = reader.ReadInteger(); version != 0)
     TPersistentObject::RaiseFilerException(ClassType(), version);
-  FName = reader.ReadString();
+  SetName(reader.ReadString());
 }
 
 // ---- TXCollection
@@ -107,16 +119,27 @@ void TXCollection::Clear() {
 
 void TXCollection::Assign(TPersistent* source) {
   if (source == nullptr) return Clear();
+  if (source == this) return;
   if (source->ClassType() != ClassType()) return inherited::Assign(source);
   auto* other = static_cast<TXCollection*>(source);
   Clear();
   FList.SetCapacity(other->Count());
   for (int i = 0; i < other->Count(); ++i) {
     TXCollectionItem* sourceItem = other->GetItems(i);
-    // The new item has joined this collection in its constructor, which owns it from then on.
-    auto* item = static_cast<TXCollectionItem*>(sourceItem->ClassType()->Create(this).release());
-    item->Assign(sourceItem);
+    MakeItem(sourceItem->ClassType())->Assign(sourceItem);
   }
+}
+
+TXCollectionItem* TXCollection::MakeItem(TClass itemClass) {
+  // The new item has joined this collection in its constructor, which owns it from then on.
+  auto* item = static_cast<TXCollectionItem*>(itemClass->Create(this).release());
+  try {
+    RealItemClass(item);
+  } catch (...) {
+    delete item;
+    throw;
+  }
+  return item;
 }
 
 void TXCollection::Loaded() {
@@ -139,7 +162,7 @@ std::string TXCollection::GetNamePath() const {
 bool TXCollection::CanAdd(TXCollectionItemClass itemClass) const {
   if (!itemClass->CanAddTo(const_cast<TXCollection*>(this))) return false;
   for (int i = 0; i < Count(); ++i) {
-    TXCollectionItemClass present = GetItems(i)->ItemClass();
+    TXCollectionItemClass present = RealItemClass(GetItems(i));
     if (itemClass->UniqueItem() && present->InheritsFrom(itemClass)) return false;
     if (present->UniqueItem() && itemClass->InheritsFrom(present)) return false;
   }
@@ -147,6 +170,8 @@ bool TXCollection::CanAdd(TXCollectionItemClass itemClass) const {
 }
 
 void TXCollection::WriteToFiler(TWriter& writer) {
+  // Refused before anything is written.
+  for (int i = 0; i < Count(); ++i) RealItemClass(GetItems(i));
   writer.WriteInteger(Count());
   std::vector<TXCollectionItemClass> classes;
   for (int i = 0; i < Count(); ++i) {
@@ -181,8 +206,7 @@ void TXCollection::ReadFromFiler(TReader& reader) {
         if (index < 0 || size_t(index) >= classes.size()) ClassIndexError(index);
         itemClass = classes[size_t(index)];
       }
-      auto* item = static_cast<TXCollectionItem*>(itemClass->Class->Create(this).release());
-      item->ReadFromFiler(reader);
+      MakeItem(itemClass->Class)->ReadFromFiler(reader);
     }
   } catch (...) {
     Clear();

@@ -48,7 +48,9 @@ TXCollectionItemClass XCollectionItemClass() {
 
 // Each item class has a public constructor taking the owner (nullptr for a free-standing item)
 // that passes XCollectionItemClass<itself>() down, so that the base knows the final class while
-// it is being built.
+// it is being built. An item of a class that inherits its parent's constructor instead carries
+// the parent's record: its collection refuses it when it makes the item (copy, read) and when it
+// would check or store it.
 class TXCollectionItem : public TPersistent {
   RTL_CLASS(TXCollectionItem, TPersistent)
   using TCreateArg = TXCollection*;
@@ -119,6 +121,10 @@ class TXCollection : public TPersistent {
 
  private:
   friend class TXCollectionItem;
+  // A new item of the class, in this collection; refused (and freed) when its class record is
+  // not its real class.
+  TXCollectionItem* MakeItem(TClass itemClass);
+
   TPersistent* FOwner;  // not owned
   TList FList;          // owns the items
 };

@@ -5,6 +5,7 @@
 // clang-format on
 
 #include <future>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -182,6 +183,44 @@ TEST_F(GLContextTest, SharingGroupsHoldEqualLists) {
   EXPECT_EQ(a.GetSharedContexts(), (std::vector<TGLContext*>{&a, &c}));
   EXPECT_EQ(c.GetSharedContexts(), (std::vector<TGLContext*>{&a, &c}));
   EXPECT_EQ(std::count(Events.begin(), Events.end(), "a share b"), 1);
+}
+
+// Sharing with a member of another group joins the two groups whole; a partner that is freed
+// later is then dropped from every list, so no member hands its handles to freed memory.
+TEST_F(GLContextTest, JoiningTwoGroupsGivesEveryMemberTheUnion) {
+  TGLRecorder gl;
+  TFakeContext b("b"), c("c"), d("d");
+  auto a = std::make_unique<TFakeContext>("a");
+  for (TFakeContext* x : {a.get(), &b, &c, &d}) x->CreateContext(nullptr);
+  a->ShareLists(&b);
+  c.ShareLists(a.get());
+  EXPECT_EQ(b.GetSharedContexts(), (std::vector<TGLContext*>{&c, a.get(), &b}));
+  d.ShareLists(&b);
+  const std::vector<TGLContext*> group{&d, &c, a.get(), &b};
+  for (TFakeContext* x : {a.get(), &b, &c, &d}) EXPECT_EQ(x->GetSharedContexts(), group) << x->Name;
+
+  a.reset();
+  for (TFakeContext* x : {&b, &c, &d})
+    EXPECT_EQ(x->GetSharedContexts(), (std::vector<TGLContext*>{&d, &c, &b})) << x->Name;
+  TGLListHandle list;
+  b.Activate();
+  list.AllocateHandle();
+  b.Deactivate();
+  b.DestroyContext();
+  EXPECT_EQ(list.GetRenderingContext(), &d);
+  EXPECT_EQ(c.GetSharedContexts(), (std::vector<TGLContext*>{&d, &c}));
+}
+
+// A context not yet created can be shared with; its creation does not list it a second time.
+TEST_F(GLContextTest, APartnerSharedBeforeItsCreationIsListedOnce) {
+  TFakeContext a("a"), b("b"), c("c");
+  a.CreateContext(nullptr);
+  a.ShareLists(&b);
+  b.CreateContext(nullptr);
+  c.CreateContext(nullptr);
+  c.ShareLists(&b);
+  const std::vector<TGLContext*> group{&c, &a, &b};
+  for (TFakeContext* x : {&a, &b, &c}) EXPECT_EQ(x->GetSharedContexts(), group) << x->Name;
 }
 
 TEST_F(GLContextTest, HandlesMoveToTheSharingPartnerAndDieWithTheLastContext) {

@@ -319,4 +319,37 @@ TEST_F(PersistentObjectFile, SavesAndLoadsTheStreamImage) {
   EXPECT_THROW(loaded.LoadFromFile(Write("broken.bin", "ABCD\x02")), EReadError);
 }
 
+std::string FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+TEST_F(PersistentObjectFile, ARefusedSaveKeepsTheArchiveByteForByte) {
+  TPersistentObjectList good;
+  good.Add(nullptr);
+  const std::string path = Path("list.bin");
+  good.SaveToFile(path);
+  const std::string archive = FileBytes(path);
+  ASSERT_FALSE(archive.empty());
+
+  TObject stranger;
+  TPersistentObjectList refused;
+  refused.Add(&stranger);
+  EXPECT_TRUE(Raises<EWriteError>([&] { refused.SaveToFile(path); },
+                                  "Cannot store a TObject in an ObjectList archive"));
+  EXPECT_EQ(FileBytes(path), archive);
+  // Nothing is left beside it either.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(FDir), {}), 1);
+}
+
+TEST_F(PersistentObjectFile, ASaveThroughALinkReplacesTheLinksTarget) {
+  const std::string target = Write("target.bin", "old");
+  const std::string link = Path("link.bin");
+  std::filesystem::create_symlink(target, link);
+  TSignedSample sample;
+  sample.SaveToFile(link);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(FileBytes(target), sample.SaveToString());
+}
+
 }  // namespace

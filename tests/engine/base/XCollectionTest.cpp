@@ -222,11 +222,23 @@ TEST(XCollection, AssignClonesClassesAndNames) {
   EXPECT_EQ(static_cast<TPlainItem*>(target.GetItems(0))->Extra, 4);
   EXPECT_EQ(target.GetItems(1)->ClassType(), TUniqueChild::StaticClass());
   EXPECT_EQ(target.GetItems(1)->Owner(), &target);
+  target.Assign(&target);
+  ASSERT_EQ(target.Count(), 2);
+  EXPECT_EQ(target.GetItems(0)->GetName(), "Walk");
 
   TPickyCollection other(nullptr);
   EXPECT_THROW(target.Assign(&other), EConvertError);
   target.Assign(nullptr);
   EXPECT_EQ(target.Count(), 0);
+}
+
+TEST(XCollection, ACopiedItemGetsItsNameThroughItsSetter) {
+  TXCollection source(nullptr), target(nullptr);
+  (new TRenamedItem(&source))->SetName("Glow");
+  target.Assign(&source);
+  auto* copy = static_cast<TRenamedItem*>(target.GetItems(0));
+  EXPECT_EQ(copy->GetName(), "Glow");
+  EXPECT_EQ(copy->Setter, "TRenamedItem");
 }
 
 TEST(XCollection, DestroyFreesTheItemsAndTellsTheDestroyEvent) {
@@ -242,11 +254,20 @@ TEST(XCollection, DestroyFreesTheItemsAndTellsTheDestroyEvent) {
   EXPECT_EQ(TPlainItem::Live, 0);
 }
 
+// Inherits its parent's constructor, and with it the parent's class record.
+class TInheritingItem : public TPlainItem {
+  RTL_CLASS(TInheritingItem, TPlainItem)
+  using TPlainItem::TPlainItem;
+  static std::string FriendlyName() { return "Inheriting"; }
+};
+
 class XCollectionStream : public testing::Test {
  protected:
   void SetUp() override {
     RegisterXCollectionItemClass(XCollectionItemClass<TPlainItem>());
     RegisterXCollectionItemClass(XCollectionItemClass<TUniqueItem>());
+    RegisterXCollectionItemClass(XCollectionItemClass<TInheritingItem>());
+    RegisterXCollectionItemClass(XCollectionItemClass<TRenamedItem>());
     TPlainItem::Live = 0;
   }
   void TearDown() override { EXPECT_EQ(TPlainItem::Live, 0); }
@@ -286,6 +307,37 @@ TEST_F(XCollectionStream, NamesEachClassOnceAndReadsBack) {
   EXPECT_EQ(back.Count(), 0);
   Read(back, "-4\n");
   EXPECT_EQ(back.Count(), 0);
+}
+
+TEST_F(XCollectionStream, AReadItemGetsItsNameThroughItsSetter) {
+  TXCollection c(nullptr);
+  Read(c, "1\n'TRenamedItem'\n0\n'Glow'\n");
+  ASSERT_EQ(c.Count(), 1);
+  EXPECT_EQ(c.GetItems(0)->GetName(), "Glow");
+  EXPECT_EQ(static_cast<TRenamedItem*>(c.GetItems(0))->Setter, "TRenamedItem");
+}
+
+// Such an item would be named, checked, stored and read back as its parent while a copy of it
+// is of its real class.
+TEST_F(XCollectionStream, AnItemMadeWithItsParentsClassRecordIsRefused) {
+  const std::string message =
+      "An item of class TInheritingItem is made as a TPlainItem: its class needs a constructor of "
+      "its own (";
+  TXCollection read(nullptr);
+  EXPECT_TRUE(Raises<EAssertionFailed>([&] { Read(read, "1\n'TInheritingItem'\n0\n'I'\n5\n"); },
+                                       testing::StartsWith(message)));
+  EXPECT_EQ(read.Count(), 0);
+
+  // Made outside the collection, it is refused before the collection checks or stores it.
+  TXCollection made(nullptr);
+  new TInheritingItem(&made);
+  EXPECT_TRUE(
+      Raises<EAssertionFailed>([&] { new TPlainItem(&made); }, testing::StartsWith(message)));
+  EXPECT_EQ(made.Count(), 1);
+  EXPECT_TRUE(Raises<EAssertionFailed>([&] { Write(made); }, testing::StartsWith(message)));
+  TXCollection copy(nullptr);
+  EXPECT_TRUE(Raises<EAssertionFailed>([&] { copy.Assign(&made); }, testing::StartsWith(message)));
+  EXPECT_EQ(copy.Count(), 0);
 }
 
 TEST_F(XCollectionStream, RegistryLookupIsExact) {

@@ -197,6 +197,27 @@ TEST(SceneObjects, AProxyFreedBeforeItsMasterIsNotToldOfTheMastersEnd) {
   master.reset();
 }
 
+// A master chain back to the proxy would make its dimensions, ray cast and silhouette endless.
+TEST(SceneObjects, AProxyRefusesAMasterChainLeadingBackToItself) {
+  TGLProxyObject a(nullptr), b(nullptr), c(nullptr), source(nullptr);
+  b.SetMasterObject(&a);
+  c.SetMasterObject(&b);
+  for (TGLBaseSceneObject* master : {&a, &b, &c})
+    EXPECT_TRUE(Raises<EAssertionFailed>(
+        [&] { a.SetMasterObject(master); },
+        testing::StartsWith(
+            "A proxy cannot be its own master, directly or through other proxies")));
+  source.SetMasterObject(&c);
+  EXPECT_TRUE(Raises<EAssertionFailed>([&] { a.Assign(&source); },
+                                       testing::StartsWith("A proxy cannot be its own master")));
+  EXPECT_EQ(a.GetMasterObject(), nullptr);
+  EXPECT_EQ(a.AxisAlignedDimensionsUnscaled(), (TVector{0.5f, 0.5f, 0.5f, 0}));
+
+  TBox box(nullptr);
+  a.SetMasterObject(&box);
+  EXPECT_EQ(c.AxisAlignedDimensionsUnscaled(), (TVector{2, 3, 4, 0}));
+}
+
 TEST(SceneObjects, AssignTakesTheMasterButKeepsTheProxysOwnOptions) {
   TGLSceneObject master(nullptr);
   TGLProxyObject source(nullptr), target(nullptr);
