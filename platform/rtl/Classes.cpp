@@ -339,6 +339,7 @@ void TCollection::Changed() {
 void TCollection::Assign(TPersistent* source) {
   auto* other = dynamic_cast<TCollection*>(source);
   if (!other) return inherited::Assign(source);
+  if (other == this) return;  // clearing first would leave nothing to copy
   BeginUpdate();
   try {
     Clear();

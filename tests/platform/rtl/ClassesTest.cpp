@@ -264,6 +264,10 @@ TEST(Collection, AssignCopiesItemsThroughTheirAssign) {
   EXPECT_EQ(target.GetNamePath(), "TNotes");
   TOther other;
   EXPECT_THROW(target.Assign(&other), EConvertError);
+
+  target.Assign(&target);
+  ASSERT_EQ(target.Count(), 2);
+  EXPECT_EQ(static_cast<TNote*>(target.GetItem(0))->Text, "a");
 }
 
 TEST(List, IndexErrorsAndReordering) {
