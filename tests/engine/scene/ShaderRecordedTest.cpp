@@ -1,6 +1,6 @@
 // The shader's passes: balance, enabling, the repeated draws a multipass shader asks for through
-// a library material, a set-up or a drawing that throws, and the library materials it leaves
-// when it goes.
+// a library material, a set-up or a drawing that throws, its finalisation when it is deleted,
+// and the library materials it leaves when it goes.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ using testing::StartsWith;
 
 const auto Unbalanced = StartsWith("Unbalanced shader application. (GLShader.cpp, line ");
 
-// What the shaders and the scene objects did, in order.
+// What the shaders and the scene objects did, in order; it outlives a deleted shader.
 std::vector<std::string> Log;
 
 // Logs its passes; asks for as many extra passes as told, and throws from its set-up on demand.
@@ -192,6 +192,22 @@ TEST_F(ShaderTest, AFrameThatRaisesEndsTheShadersPassesAndTheNextFrameDraws) {
     Log.clear();
     EXPECT_NO_THROW(object.Render(Rci));
     EXPECT_EQ(Log, (std::vector<std::string>{"apply", "draw", "unapply"}));
+  }
+}
+
+TEST_F(ShaderTest, ADeletedShaderFinalisesAsItsOwnClassWhoeverDeletesIt) {
+  for (bool owned : {true, false}) {
+    SCOPED_TRACE(owned ? "freed by its owner" : "deleted directly");
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* shader = new TLoggingShader(owned ? owner.get() : nullptr);
+    shader->Apply(Rci, nullptr);
+    shader->UnApply(Rci);
+    Log.clear();
+    if (owned)
+      owner.reset();
+    else
+      delete shader;
+    EXPECT_EQ(Log, std::vector<std::string>{"finalize"});
   }
 }
 
