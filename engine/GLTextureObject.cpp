@@ -355,25 +355,21 @@ GLuint TGLTexture::GetHandle() {
   const GLuint name = AllocateHandle();
   const GLenum target = FImage->NativeTextureTarget();
   if (IsCubeMapTarget(target) && !GLSupport.ARB_texture_cube_map) return name;
-  try {
-    if (!IsCubeMapTarget(target)) {
-      PrepareImage(target);
-    } else if (auto* cubeMap = dynamic_cast<TGLCubeMapImage*>(FImage.get())) {
-      // Every face square and of the first face's size, or nothing is uploaded.
-      const int side = cubeMap->GetPicture(0)->GetWidth();
-      bool square = side > 0;
-      for (int i = 0; i < 6; ++i)
-        square = square && cubeMap->GetPicture(i)->GetWidth() == side &&
-                 cubeMap->GetPicture(i)->GetHeight() == side;
-      if (square)
-        for (GLenum face = GL_TEXTURE_CUBE_MAP_POSITIVE_X; face <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z;
-             ++face)
-          PrepareImage(face);
-    }
-  } catch (...) {
-    // Tried again at the next call rather than left blank until something else changes.
-    FChanges |= tcImage;
-    throw;
+  // The change flags are already clear: an upload that raises is not tried again, and raises
+  // again, at every frame, but after the texture or its image next changes.
+  if (!IsCubeMapTarget(target)) {
+    PrepareImage(target);
+  } else if (auto* cubeMap = dynamic_cast<TGLCubeMapImage*>(FImage.get())) {
+    // Every face square and of the first face's size, or nothing is uploaded.
+    const int side = cubeMap->GetPicture(0)->GetWidth();
+    bool square = side > 0;
+    for (int i = 0; i < 6; ++i)
+      square = square && cubeMap->GetPicture(i)->GetWidth() == side &&
+               cubeMap->GetPicture(i)->GetHeight() == side;
+    if (square)
+      for (GLenum face = GL_TEXTURE_CUBE_MAP_POSITIVE_X; face <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z;
+           ++face)
+        PrepareImage(face);
   }
   return name;
 }
