@@ -644,22 +644,29 @@ void TGLTexture::ApplyAsTextureN(int n, TRenderContextInfo& rci, TGLLibMaterial*
   if (FDisabled) return;
   glActiveTextureARB(GL_TEXTURE0_ARB + n - 1);
   const GLenum target = FImage->NativeTextureTarget();
-  if (target == GL_TEXTURE_2D) {
-    glEnable(target);
-    rci.stateCache->SetGLCurrentTexture(n - 1, target, GetHandle());
-    if (libMaterial && !libMaterial->GetTextureMatrixIsIdentity()) {
+  try {
+    if (target == GL_TEXTURE_2D) {
+      glEnable(target);
+      rci.stateCache->SetGLCurrentTexture(n - 1, target, GetHandle());
+      if (libMaterial && !libMaterial->GetTextureMatrixIsIdentity()) {
+        glMatrixMode(GL_TEXTURE);
+        glLoadMatrixf(libMaterial->GetTextureMatrix()[0].data());
+        glMatrixMode(GL_MODELVIEW);
+      }
+    } else if (GLSupport.ARB_texture_cube_map) {
+      glEnable(target);
+      rci.stateCache->SetGLCurrentTexture(n - 1, target, GetHandle());
       glMatrixMode(GL_TEXTURE);
-      glLoadMatrixf(libMaterial->GetTextureMatrix()[0].data());
+      LoadTransposed(Normalized(*rci.modelViewMatrix));
       glMatrixMode(GL_MODELVIEW);
     }
-  } else if (GLSupport.ARB_texture_cube_map) {
-    glEnable(target);
-    rci.stateCache->SetGLCurrentTexture(n - 1, target, GetHandle());
-    glMatrixMode(GL_TEXTURE);
-    LoadTransposed(Normalized(*rci.modelViewMatrix));
-    glMatrixMode(GL_MODELVIEW);
+    ApplyEnvironment();
+  } catch (...) {
+    // Left selected and switched on, the unit would take the textures other objects bind to
+    // unit 0 and texture their drawing.
+    UnApplyAsTextureN(n, rci, libMaterial);
+    throw;
   }
-  ApplyEnvironment();
   glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 

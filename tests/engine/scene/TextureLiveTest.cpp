@@ -1,7 +1,7 @@
 // Textures on a real Mesa context: uploads after changes, the parameters and pixels OpenGL
 // keeps, what a disabled texture switches off, errors that are not the texture's and uploads
-// that fail, extra units beyond the implementation's, cube maps, and a textured plane in whole
-// frames.
+// that fail, extra units beyond the implementation's or failing, cube maps, and a textured plane
+// in whole frames.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -257,6 +257,34 @@ TEST_F(TextureLive, UnitsAtOrAboveTheImplementationsAreSkipped) {
   units.UnApply(rci);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   for (TGLTextureExItem* item : {last, beyond}) item->GetTexture()->DestroyHandles();
+}
+
+TEST_F(TextureLive, AnExtraUnitThatCannotUploadLeavesItsStackAndUnitZeroSelected) {
+  TGLTextureEx units(nullptr);
+  TGLTextureExItem* item = units.Add();
+  item->SetTextureIndex(1);
+  TGLTexture& failing = *item->GetTexture();
+  PaintRow(failing, {Red, Red, Red, Red});
+  failing.SetTextureFormat(tfRGBAFloat32);  // needs the rectangle target
+  failing.SetDisabled(false);
+  const auto expectUnitOneAsBefore = [] {
+    GLint active = 0, depth = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE0);
+    glActiveTexture(GL_TEXTURE1);
+    glGetIntegerv(GL_TEXTURE_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    glActiveTexture(GL_TEXTURE0);
+  };
+  EXPECT_THROW(units.Apply(rci), EAssertionFailed);
+  expectUnitOneAsBefore();
+  units.Apply(rci);
+  EXPECT_TRUE(item->GetApplied()) << "the next frame";
+  units.UnApply(rci);
+  expectUnitOneAsBefore();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  failing.DestroyHandles();
 }
 
 // ---- A textured plane in a frame
