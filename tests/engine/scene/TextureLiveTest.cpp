@@ -289,22 +289,30 @@ TEST_F(TextureLive, AnExtraUnitThatCannotUploadLeavesItsStackAndUnitZeroSelected
 
 // ---- A textured plane in a frame
 
-class TexturedPlaneLive : public TopViewFrameTest {};
+// A plane of side 1, white and unlit, with a disabled texture of a green picture that replaces
+// the plane's colour, seen in frames of 32 x 32 pixels that span -1..1.
+class TexturedPlaneLive : public TopViewFrameTest {
+ protected:
+  TGLTexture& AddPlane() {
+    StartFrames(32, 1);
+    auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(Scene.GetObjects());
+    plane->SetWidth(1);
+    plane->SetHeight(1);
+    TGLMaterial& material = *plane->GetMaterial();
+    material.SetMaterialOptions(moNoLighting);
+    material.GetFrontProperties()->GetDiffuse()->SetRGBA(1, 1, 1, 1);
+    TGLTexture& texture = *material.GetTexture();
+    texture.SetTextureMode(tmReplace);
+    ImageAs<TGLPersistentImage>(texture).GetPicture()->SetGraphic(Picture.get());
+    return texture;
+  }
+
+  const std::unique_ptr<TBitmap> Picture =
+      MakeBitmap(pf24bit, TPixelRows(8, std::vector<TGLPixel32>(8, {0, 200, 0, 255})));
+};
 
 TEST_F(TexturedPlaneLive, APlaneShowsItsTexturesColourAtItsCentre) {
-  StartFrames(32, 1);
-  auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(Scene.GetObjects());
-  plane->SetWidth(1);
-  plane->SetHeight(1);
-  TGLMaterial& material = *plane->GetMaterial();
-  material.SetMaterialOptions(moNoLighting);
-  material.GetFrontProperties()->GetDiffuse()->SetRGBA(1, 1, 1, 1);
-  TGLTexture& texture = *material.GetTexture();
-  texture.SetTextureMode(tmReplace);
-  const TGLPixel32 green = {0, 200, 0, 255};
-  const auto picture = MakeBitmap(pf24bit, TPixelRows(8, std::vector<TGLPixel32>(8, green)));
-  ImageAs<TGLPersistentImage>(texture).GetPicture()->SetGraphic(picture.get());
-
+  TGLTexture& texture = AddPlane();
   EXPECT_EQ(Frame().pixelColor(16, 16), QColor(255, 255, 255)) << "the texture is disabled";
   texture.SetDisabled(false);
   EXPECT_EQ(Frame().pixelColor(16, 16), QColor(0, 200, 0));
@@ -314,19 +322,9 @@ TEST_F(TexturedPlaneLive, APlaneShowsItsTexturesColourAtItsCentre) {
 // In the program every exception of a paint opens a box: one for a texture that cannot upload,
 // not one at every frame.
 TEST_F(TexturedPlaneLive, ATextureThatCannotUploadRaisesInOneFrameOnly) {
-  StartFrames(32, 1);
-  auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(Scene.GetObjects());
-  TGLMaterial& material = *plane->GetMaterial();
-  material.SetMaterialOptions(moNoLighting);
-  material.GetFrontProperties()->GetDiffuse()->SetRGBA(1, 1, 1, 1);
-  TGLTexture& texture = *material.GetTexture();
-  texture.SetTextureMode(tmReplace);
-  const TGLPixel32 green = {0, 200, 0, 255};
-  const auto picture = MakeBitmap(pf24bit, TPixelRows(8, std::vector<TGLPixel32>(8, green)));
-  ImageAs<TGLPersistentImage>(texture).GetPicture()->SetGraphic(picture.get());
+  TGLTexture& texture = AddPlane();
   texture.SetTextureFormat(tfRGBAFloat32);  // needs the rectangle target
   texture.SetDisabled(false);
-
   EXPECT_THROW(Frame(), EAssertionFailed);
   EXPECT_EQ(Frame().pixelColor(16, 16), QColor(255, 255, 255)) << "drawn without its texture";
   texture.SetTextureFormat(tfDefault);
