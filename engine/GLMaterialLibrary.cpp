@@ -197,10 +197,20 @@ void TGLLibMaterial::NotifyUsersOfTexMapChange() {
 
 void TGLLibMaterial::Apply(TRenderContextInfo& rci) {
   TDispatchUpdate update;
-  if (FShader) {
-    if (FShader->GetShaderStyle() == ssBeforeMaterial) FShader->Apply(rci, this);
-    if (FShader->GetShaderStyle() == ssReplaceMaterial) return FShader->Apply(rci, this);
+  if (FShader && FShader->GetShaderStyle() == ssBeforeMaterial) {
+    FShader->Apply(rci, this);
+    try {
+      ApplyMaterial(rci);
+    } catch (...) {
+      // The shader's pass ends with the material's failure; left open, it would refuse the
+      // next frame's apply.
+      while (FShader->UnApply(rci)) {
+      }
+      throw;
+    }
+    return;
   }
+  if (FShader && FShader->GetShaderStyle() == ssReplaceMaterial) return FShader->Apply(rci, this);
   ApplyMaterial(rci);
   if (FShader && FShader->GetShaderStyle() == ssAfterMaterial) FShader->Apply(rci, this);
 }

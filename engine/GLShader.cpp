@@ -23,6 +23,22 @@ TGLShader::~TGLShader() {
   for (auto it = users.rbegin(); it != users.rend(); ++it) (*it)->SetShader(nullptr);
 }
 
+void* TGLShader::operator new(std::size_t size) {
+  return ::operator new(size);
+}
+
+void TGLShader::operator delete(void* block) {
+  ::operator delete(block);
+}
+
+void TGLShader::operator delete(TGLShader* shader, std::destroying_delete_t) {
+  shader->FinalizeShader();
+  // The memory is the whole object's, which starts where the most derived class does.
+  void* const block = dynamic_cast<void*>(shader);
+  shader->~TGLShader();
+  ::operator delete(block);
+}
+
 void TGLShader::Apply(TRenderContextInfo& rci, TObject* Sender) {
   Assert(!FShaderActive, "Unbalanced shader application.");
   if (FEnabled) {

@@ -3,8 +3,10 @@
 // material, after it or in its place. Derived shaders draw; this class keeps the passes balanced
 // and sets up and releases their OpenGL resources in the context they were made in.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "engine/GLContext.h"
@@ -20,6 +22,13 @@ class TGLShader : public TGLUpdateAbleComponent {
   static const TPropertyTable& Published();
   explicit TGLShader(TComponent* AOwner);
   ~TGLShader() override;
+  // A delete, by the owner or directly, finalises while the derived shader still exists: its
+  // DoFinalize releases what its DoInitialize made, which the destructor no longer can.
+  void operator delete(TGLShader* shader, std::destroying_delete_t);
+  // The allocation that pairs with it, and the release of a shader whose constructor raised;
+  // defined out of line, so that the compiler sees a shader's new and delete as a pair.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block);
 
   bool GetEnabled() const { return FEnabled; }
   // Refused while a pass is under way (assertion "Shader is active.").

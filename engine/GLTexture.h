@@ -545,7 +545,8 @@ class TGLTexture : public TGLUpdateAbleObject {
   void Apply(TRenderContextInfo& rci);
   void UnApply(TRenderContextInfo& rci);
   // On texture unit n - 1 (n from 1), directly; a library material's texture matrix, when it is
-  // not the identity, becomes the unit's texture matrix.
+  // not the identity, becomes the unit's texture matrix. Both end on unit 0, also when the apply
+  // raises, which then undoes what it did on the unit.
   void ApplyAsTextureN(int n, TRenderContextInfo& rci, TGLLibMaterial* libMaterial = nullptr);
   void UnApplyAsTextureN(int n, TRenderContextInfo& rci, TGLLibMaterial* libMaterial = nullptr);
   void ApplyAsTexture2(TRenderContextInfo& rci, TGLLibMaterial* libMaterial = nullptr) {
@@ -644,11 +645,13 @@ class TGLTextureExItem : public TCollectionItem {
   void NotifyTexMappingChange();
 
   // An enabled texture on its unit, with the unit's texture matrix pushed; undone by UnApply.
+  // An Apply that raises leaves the matrix popped and unit 0 selected.
   void Apply(TRenderContextInfo& rci);
   void UnApply(TRenderContextInfo& rci);
 
  private:
   TGLTextureEx* Units() const;
+  void PopTextureMatrix();
 
   std::unique_ptr<TGLTexture> FTexture;
   int32_t FTextureIndex = 0;
@@ -676,7 +679,8 @@ class TGLTextureEx : public TCollection {
 
   // With multitexturing only: the items whose unit the implementation has (at most the state
   // cache's eight), in collection order; the geometry's coordinates then also reach the units
-  // above 0 of items mapped by the user.
+  // above 0 of items mapped by the user. When an item raises, those applied before it are
+  // unapplied.
   void Apply(TRenderContextInfo& rci);
   void UnApply(TRenderContextInfo& rci);
   // Works out each item's texture matrix once streaming is over.

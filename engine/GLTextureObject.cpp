@@ -355,25 +355,21 @@ GLuint TGLTexture::GetHandle() {
   const GLuint name = AllocateHandle();
   const GLenum target = FImage->NativeTextureTarget();
   if (IsCubeMapTarget(target) && !GLSupport.ARB_texture_cube_map) return name;
-  try {
-    if (!IsCubeMapTarget(target)) {
-      PrepareImage(target);
-    } else if (auto* cubeMap = dynamic_cast<TGLCubeMapImage*>(FImage.get())) {
-      // Every face square and of the first face's size, or nothing is uploaded.
-      const int side = cubeMap->GetPicture(0)->GetWidth();
-      bool square = side > 0;
-      for (int i = 0; i < 6; ++i)
-        square = square && cubeMap->GetPicture(i)->GetWidth() == side &&
-                 cubeMap->GetPicture(i)->GetHeight() == side;
-      if (square)
-        for (GLenum face = GL_TEXTURE_CUBE_MAP_POSITIVE_X; face <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z;
-             ++face)
-          PrepareImage(face);
-    }
-  } catch (...) {
-    // Tried again at the next call rather than left blank until something else changes.
-    FChanges |= tcImage;
-    throw;
+  // The change flags are already clear: an upload that raises is not tried again, and raises
+  // again, at every frame, but after the texture or its image next changes.
+  if (!IsCubeMapTarget(target)) {
+    PrepareImage(target);
+  } else if (auto* cubeMap = dynamic_cast<TGLCubeMapImage*>(FImage.get())) {
+    // Every face square and of the first face's size, or nothing is uploaded.
+    const int side = cubeMap->GetPicture(0)->GetWidth();
+    bool square = side > 0;
+    for (int i = 0; i < 6; ++i)
+      square = square && cubeMap->GetPicture(i)->GetWidth() == side &&
+               cubeMap->GetPicture(i)->GetHeight() == side;
+    if (square)
+      for (GLenum face = GL_TEXTURE_CUBE_MAP_POSITIVE_X; face <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z;
+           ++face)
+        PrepareImage(face);
   }
   return name;
 }
@@ -648,22 +644,29 @@ void TGLTexture::ApplyAsTextureN(int n, TRenderContextInfo& rci, TGLLibMaterial*
   if (FDisabled) return;
   glActiveTextureARB(GL_TEXTURE0_ARB + n - 1);
   const GLenum target = FImage->NativeTextureTarget();
-  if (target == GL_TEXTURE_2D) {
-    glEnable(target);
-    rci.stateCache->SetGLCurrentTexture(n - 1, target, GetHandle());
-    if (libMaterial && !libMaterial->GetTextureMatrixIsIdentity()) {
+  try {
+    if (target == GL_TEXTURE_2D) {
+      glEnable(target);
+      rci.stateCache->SetGLCurrentTexture(n - 1, target, GetHandle());
+      if (libMaterial && !libMaterial->GetTextureMatrixIsIdentity()) {
+        glMatrixMode(GL_TEXTURE);
+        glLoadMatrixf(libMaterial->GetTextureMatrix()[0].data());
+        glMatrixMode(GL_MODELVIEW);
+      }
+    } else if (GLSupport.ARB_texture_cube_map) {
+      glEnable(target);
+      rci.stateCache->SetGLCurrentTexture(n - 1, target, GetHandle());
       glMatrixMode(GL_TEXTURE);
-      glLoadMatrixf(libMaterial->GetTextureMatrix()[0].data());
+      LoadTransposed(Normalized(*rci.modelViewMatrix));
       glMatrixMode(GL_MODELVIEW);
     }
-  } else if (GLSupport.ARB_texture_cube_map) {
-    glEnable(target);
-    rci.stateCache->SetGLCurrentTexture(n - 1, target, GetHandle());
-    glMatrixMode(GL_TEXTURE);
-    LoadTransposed(Normalized(*rci.modelViewMatrix));
-    glMatrixMode(GL_MODELVIEW);
+    ApplyEnvironment();
+  } catch (...) {
+    // Left selected and switched on, the unit would take the textures other objects bind to
+    // unit 0 and texture their drawing.
+    UnApplyAsTextureN(n, rci, libMaterial);
+    throw;
   }
-  ApplyEnvironment();
   glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 

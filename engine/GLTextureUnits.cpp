@@ -109,11 +109,25 @@ void TGLTextureExItem::Apply(TRenderContextInfo& rci) {
     glLoadMatrixf(FTextureMatrix[0].data());
   glMatrixMode(GL_MODELVIEW);
   glActiveTextureARB(GL_TEXTURE0_ARB);
-  if (FTextureIndex == 0)
-    FTexture->Apply(rci);
-  else
-    FTexture->ApplyAsTextureN(FTextureIndex + 1, rci);
+  try {
+    if (FTextureIndex == 0)
+      FTexture->Apply(rci);
+    else
+      FTexture->ApplyAsTextureN(FTextureIndex + 1, rci);
+  } catch (...) {
+    // The unit's texture stack would otherwise grow by one at every frame that fails.
+    PopTextureMatrix();
+    throw;
+  }
   FApplied = true;
+}
+
+void TGLTextureExItem::PopTextureMatrix() {
+  glActiveTextureARB(GL_TEXTURE0_ARB + FTextureIndex);
+  glMatrixMode(GL_TEXTURE);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 
 void TGLTextureExItem::UnApply(TRenderContextInfo& rci) {
@@ -122,11 +136,7 @@ void TGLTextureExItem::UnApply(TRenderContextInfo& rci) {
     FTexture->UnApply(rci);
   else
     FTexture->UnApplyAsTextureN(FTextureIndex + 1, rci);
-  glActiveTextureARB(GL_TEXTURE0_ARB + FTextureIndex);
-  glMatrixMode(GL_TEXTURE);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
+  PopTextureMatrix();
   FApplied = false;
 }
 
@@ -154,13 +164,19 @@ void TGLTextureEx::Apply(TRenderContextInfo& rci) {
   glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
   units = std::min(units, cCachedUnits);
   uint32_t mapped = 0;
-  for (int i = 0; i < Count(); ++i) {
-    TGLTextureExItem* item = Items(i);
-    const int unit = item->GetTextureIndex();
-    if (unit >= units) continue;
-    item->Apply(rci);
-    if (item->GetApplied() && unit > 0 && item->GetTexture()->GetMappingMode() == tmmUser)
-      mapped |= 1u << unit;
+  try {
+    for (int i = 0; i < Count(); ++i) {
+      TGLTextureExItem* item = Items(i);
+      const int unit = item->GetTextureIndex();
+      if (unit >= units) continue;
+      item->Apply(rci);
+      if (item->GetApplied() && unit > 0 && item->GetTexture()->GetMappingMode() == tmmUser)
+        mapped |= 1u << unit;
+    }
+  } catch (...) {
+    // The units applied before the one that failed are given back, as no unapply follows.
+    UnApply(rci);
+    throw;
   }
   if (mapped != 0) MapTexCoordToArbitraryAdd(mapped);
 }

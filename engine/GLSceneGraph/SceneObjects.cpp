@@ -51,7 +51,15 @@ void TGLCustomSceneObject::DoRender(TRenderContextInfo& rci, bool ARenderSelf,
     } else {
       FMaterial->Apply(rci);
       do {
-        TGLBaseSceneObject::DoRender(rci, true, false);
+        try {
+          TGLBaseSceneObject::DoRender(rci, true, false);
+        } catch (...) {
+          // A drawing that raises still ends every pass its material began, or a shader stays
+          // mid-pass and refuses the next frame.
+          while (FMaterial->UnApply(rci)) {
+          }
+          throw;
+        }
       } while (FMaterial->UnApply(rci));
     }
   }

@@ -1,6 +1,7 @@
 // Textures on a real Mesa context: uploads after changes, the parameters and pixels OpenGL
-// keeps, what a disabled texture switches off, errors that are not the texture's, extra units
-// beyond the implementation's, cube maps, and a textured plane in a whole frame.
+// keeps, what a disabled texture switches off, errors that are not the texture's and uploads
+// that fail, extra units beyond the implementation's or failing, cube maps, and a textured plane
+// in whole frames.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -192,11 +193,11 @@ TEST_F(TextureLive, AnErrorLeftPendingByOthersIsNotTheTextures) {
   EXPECT_EQ(Texels().size(), 4u);
 }
 
-TEST_F(TextureLive, AnUploadThatFailsIsTriedAgainAtTheNextApply) {
+TEST_F(TextureLive, AnUploadThatFailsIsTriedAgainOnlyAfterAChange) {
   PaintRow(texture, {Red, Red, Red, Red});
   texture.SetTextureFormat(tfRGBAFloat32);  // needs the rectangle target
   EXPECT_THROW(texture.Apply(rci), EAssertionFailed);
-  EXPECT_THROW(texture.Apply(rci), EAssertionFailed) << "tried again";
+  EXPECT_NO_THROW(texture.Apply(rci)) << "not tried again";
   texture.SetImageClassName("TGLFloatDataImage");
   ImageAs<TGLFloatDataImage>(texture).SetWidth(8);
   ImageAs<TGLFloatDataImage>(texture).SetHeight(4);
@@ -258,28 +259,76 @@ TEST_F(TextureLive, UnitsAtOrAboveTheImplementationsAreSkipped) {
   for (TGLTextureExItem* item : {last, beyond}) item->GetTexture()->DestroyHandles();
 }
 
+TEST_F(TextureLive, AnExtraUnitThatCannotUploadLeavesItsStackAndUnitZeroSelected) {
+  TGLTextureEx units(nullptr);
+  TGLTextureExItem* item = units.Add();
+  item->SetTextureIndex(1);
+  TGLTexture& failing = *item->GetTexture();
+  PaintRow(failing, {Red, Red, Red, Red});
+  failing.SetTextureFormat(tfRGBAFloat32);  // needs the rectangle target
+  failing.SetDisabled(false);
+  const auto expectUnitOneAsBefore = [] {
+    GLint active = 0, depth = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE0);
+    glActiveTexture(GL_TEXTURE1);
+    glGetIntegerv(GL_TEXTURE_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1);
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    glActiveTexture(GL_TEXTURE0);
+  };
+  EXPECT_THROW(units.Apply(rci), EAssertionFailed);
+  expectUnitOneAsBefore();
+  units.Apply(rci);
+  EXPECT_TRUE(item->GetApplied()) << "the next frame";
+  units.UnApply(rci);
+  expectUnitOneAsBefore();
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+  failing.DestroyHandles();
+}
+
 // ---- A textured plane in a frame
 
-class TexturedPlaneLive : public TopViewFrameTest {};
+// A plane of side 1, white and unlit, with a disabled texture of a green picture that replaces
+// the plane's colour, seen in frames of 32 x 32 pixels that span -1..1.
+class TexturedPlaneLive : public TopViewFrameTest {
+ protected:
+  TGLTexture& AddPlane() {
+    StartFrames(32, 1);
+    auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(Scene.GetObjects());
+    plane->SetWidth(1);
+    plane->SetHeight(1);
+    TGLMaterial& material = *plane->GetMaterial();
+    material.SetMaterialOptions(moNoLighting);
+    material.GetFrontProperties()->GetDiffuse()->SetRGBA(1, 1, 1, 1);
+    TGLTexture& texture = *material.GetTexture();
+    texture.SetTextureMode(tmReplace);
+    ImageAs<TGLPersistentImage>(texture).GetPicture()->SetGraphic(Picture.get());
+    return texture;
+  }
+
+  const std::unique_ptr<TBitmap> Picture =
+      MakeBitmap(pf24bit, TPixelRows(8, std::vector<TGLPixel32>(8, {0, 200, 0, 255})));
+};
 
 TEST_F(TexturedPlaneLive, APlaneShowsItsTexturesColourAtItsCentre) {
-  StartFrames(32, 1);
-  auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(Scene.GetObjects());
-  plane->SetWidth(1);
-  plane->SetHeight(1);
-  TGLMaterial& material = *plane->GetMaterial();
-  material.SetMaterialOptions(moNoLighting);
-  material.GetFrontProperties()->GetDiffuse()->SetRGBA(1, 1, 1, 1);
-  TGLTexture& texture = *material.GetTexture();
-  texture.SetTextureMode(tmReplace);
-  const TGLPixel32 green = {0, 200, 0, 255};
-  const auto picture = MakeBitmap(pf24bit, TPixelRows(8, std::vector<TGLPixel32>(8, green)));
-  ImageAs<TGLPersistentImage>(texture).GetPicture()->SetGraphic(picture.get());
-
+  TGLTexture& texture = AddPlane();
   EXPECT_EQ(Frame().pixelColor(16, 16), QColor(255, 255, 255)) << "the texture is disabled";
   texture.SetDisabled(false);
   EXPECT_EQ(Frame().pixelColor(16, 16), QColor(0, 200, 0));
   EXPECT_EQ(Frame().pixelColor(1, 1), QColor(255, 255, 255)) << "the background";
+}
+
+// In the program every exception of a paint opens a box: one for a texture that cannot upload,
+// not one at every frame.
+TEST_F(TexturedPlaneLive, ATextureThatCannotUploadRaisesInOneFrameOnly) {
+  TGLTexture& texture = AddPlane();
+  texture.SetTextureFormat(tfRGBAFloat32);  // needs the rectangle target
+  texture.SetDisabled(false);
+  EXPECT_THROW(Frame(), EAssertionFailed);
+  EXPECT_EQ(Frame().pixelColor(16, 16), QColor(255, 255, 255)) << "drawn without its texture";
+  texture.SetTextureFormat(tfDefault);
+  EXPECT_EQ(Frame().pixelColor(16, 16), QColor(0, 200, 0)) << "uploaded after the change";
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 
 #include <cmath>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,46 @@ testing::AssertionResult Near(const TGLCalls& calls, const TGLCalls& expected) {
   if (same) return testing::AssertionSuccess();
   return testing::AssertionFailure()
          << testing::PrintToString(calls) << "\n  expected " << testing::PrintToString(expected);
+}
+
+// What the calls leave behind on the texture units: a unit other than 0 selected, a matrix mode
+// other than the modelview, texture matrices pushed or loaded, 2D texturing on.
+std::vector<std::string> LeftOnTheUnits(const TGLCalls& calls) {
+  const auto arg = [](const TGLCall& call) { return std::get<int64_t>(call.Args[0]); };
+  int unit = 0;
+  int64_t mode = GL_MODELVIEW;
+  // Per unit, its texture matrix stack: whether each level holds a loaded matrix.
+  std::map<int, std::vector<bool>> stacks;
+  std::set<int> textured;
+  std::vector<std::string> left;
+  for (const TGLCall& call : calls) {
+    std::vector<bool>& stack = stacks.try_emplace(unit, std::vector<bool>{false}).first->second;
+    const bool texture = mode == GL_TEXTURE;
+    if (call.Name == "glActiveTextureARB")
+      unit = int(arg(call) - GL_TEXTURE0_ARB);
+    else if (call.Name == "glMatrixMode")
+      mode = arg(call);
+    else if (texture && call.Name == "glPushMatrix")
+      stack.push_back(stack.back());
+    else if (texture && call.Name == "glPopMatrix" && stack.size() == 1)
+      left.push_back("unit " + std::to_string(unit) + " popped more than pushed");
+    else if (texture && call.Name == "glPopMatrix")
+      stack.pop_back();
+    else if (texture && (call.Name == "glLoadMatrixf" || call.Name == "glLoadIdentity"))
+      stack.back() = call.Name == "glLoadMatrixf";
+    else if (call.Name == "glEnable" && arg(call) == GL_TEXTURE_2D)
+      textured.insert(unit);
+    else if (call.Name == "glDisable" && arg(call) == GL_TEXTURE_2D)
+      textured.erase(unit);
+  }
+  if (unit != 0) left.push_back("unit " + std::to_string(unit) + " selected");
+  if (mode != GL_MODELVIEW) left.push_back("matrix mode " + std::to_string(mode));
+  for (const auto& [u, stack] : stacks) {
+    if (stack.size() > 1) left.push_back("unit " + std::to_string(u) + " matrix pushed");
+    if (stack.back()) left.push_back("unit " + std::to_string(u) + " matrix loaded");
+  }
+  for (int u : textured) left.push_back("unit " + std::to_string(u) + " textured");
+  return left;
 }
 
 // A texture on the recorder with a current (fake) context, a state cache and a model-view
@@ -241,21 +283,32 @@ TEST_F(TextureRecorded, AnyChangeUploadsTheImageAgainAtTheNextHandle) {
   EXPECT_NE(texture.GetHandle(), name) << "a new texture after DestroyHandles";
 }
 
-TEST_F(TextureRecorded, AnErrorLeftPendingIsNotTheTexturesAndAFailedUploadIsTriedAgain) {
+TEST_F(TextureRecorded, AnErrorLeftPendingIsNotTheTexturesAndAFailedUploadRaisesOnce) {
+  const auto uploads = [&] {
+    return Only(gl.Take(), {"glTexImage2D", "gluBuild2DMipmaps"}).size();
+  };
   Paint(texture);
   gl.PushError(GL_INVALID_ENUM);
   texture.GetHandle();
-  EXPECT_EQ(Only(gl.Take(), {"glTexImage2D", "gluBuild2DMipmaps"}).size(), 1u);
+  EXPECT_EQ(uploads(), 1u);
 
   // A float format needs the rectangle target, which a persistent image does not have.
+  const auto fails = [&] {
+    return Raises<EAssertionFailed>([&] { texture.GetHandle(); },
+                                    StartsWith("NV Float-type texture must use"));
+  };
   texture.SetTextureFormat(tfRGBAFloat16);
-  for (int attempt = 0; attempt < 2; ++attempt)
-    EXPECT_TRUE(Raises<EAssertionFailed>([&] { texture.GetHandle(); },
-                                         StartsWith("NV Float-type texture must use")))
-        << "attempt " << attempt;
+  EXPECT_TRUE(fails());
+  EXPECT_NO_THROW(texture.GetHandle()) << "not tried again while nothing changes";
+  EXPECT_EQ(uploads(), 0u);
+  Paint(texture);
+  EXPECT_TRUE(fails()) << "tried again for a new image";
+  texture.SetMinFilter(miNearest);
+  EXPECT_TRUE(fails()) << "tried again for new settings";
+  EXPECT_NO_THROW(texture.GetHandle());
   texture.SetTextureFormat(tfRGBA);
   texture.GetHandle();
-  EXPECT_EQ(Only(gl.Take(), {"glTexImage2D", "gluBuild2DMipmaps"}).size(), 1u);
+  EXPECT_EQ(uploads(), 1u);
 }
 
 // A texture object keeps the target it was first bound to.
@@ -497,6 +550,49 @@ TEST_F(TextureUnitsRecorded, UnitsApplyInOrderWithinTheImplementationsUnits) {
   units.UnApply(rci);
   EXPECT_EQ(Only(gl.Take(), {"glPopMatrix"}).size(), 4u);
   for (auto* item : {first, user, generated, again}) EXPECT_FALSE(item->GetApplied());
+}
+
+// Another unit's apply that raises gives back what it switched on that unit and what the extra
+// units before it applied, and ends on unit 0; the next frame then draws as usual.
+TEST_F(TextureUnitsRecorded, AUnitThatFailsLeavesNothingAppliedForTheNextFrame) {
+  gl.SetImplementation("1.2", "GL_ARB_multitexture");
+  gl.SetValues(GL_MAX_TEXTURE_UNITS_ARB, {4});
+  TGLTextureExItem* before = AddUnit(1, true);
+  TGLTextureExItem* failing = AddUnit(2, true);
+  TGLTextureExItem* after = AddUnit(3, true);
+  material_fakes::TFakeLibMaterial libMaterial(nullptr);
+  libMaterial.TextureMatrixIsIdentity = false;
+  libMaterial.TextureMatrix[3] = {0.5f, 0, 0, 1};
+  texture.SetDisabled(false);
+  const struct {
+    const char* what;
+    TGLTexture* fault;
+    std::function<void()> apply, unapply;
+  } cases[] = {
+      {"an extra unit between two others", failing->GetTexture(), [&] { units.Apply(rci); },
+       [&] { units.UnApply(rci); }},
+      {"a library material's second texture", &texture,
+       [&] { texture.ApplyAsTexture2(rci, &libMaterial); },
+       [&] { texture.UnApplyAsTexture2(rci, &libMaterial); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.fault->SetMappingMode(TGLTextureMappingMode(tmmCubeMapCamera + 1));
+    gl.Take();
+    EXPECT_TRUE(Raises<EAssertionFailed>(c.apply, StartsWith("Assertion failure")));
+    TGLCalls calls = gl.Take();
+    EXPECT_EQ(LeftOnTheUnits(calls), std::vector<std::string>{});
+    for (auto* item : {before, failing, after}) EXPECT_FALSE(item->GetApplied());
+
+    c.fault->SetMappingMode(tmmUser);
+    c.apply();
+    c.unapply();
+    const TGLCalls next = gl.Take();
+    EXPECT_GT(Only(next, {"glTexEnvi"}).size(), 0u) << "the next frame applies";
+    calls.insert(calls.end(), next.begin(), next.end());
+    EXPECT_EQ(LeftOnTheUnits(calls), std::vector<std::string>{});
+    cache.ResetGLCurrentTexture();
+  }
 }
 
 TEST_F(TextureUnitsRecorded, NothingWithoutMultitexturing) {
