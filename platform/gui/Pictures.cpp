@@ -370,12 +370,10 @@ void TPicture::LoadFromFile(const std::string& fileName) {
   const std::string extension =
       dot == std::string::npos || fileName[dot] != '.' ? "" : fileName.substr(dot + 1);
   const std::string lower = QString::fromStdString(extension).toLower().toStdString();
-  TClass graphicClass = nullptr;
+  // A bitmap file is read as the bitmap, which keeps 32 bits a pixel and so their alpha.
+  TClass graphicClass = lower == "bmp" ? TBitmap::StaticClass() : nullptr;
   for (const auto& format : PictureFileFormats())
-    if (format->Extension == lower) {
-      graphicClass = format->GraphicClass;
-      break;
-    }
+    if (!graphicClass && format->Extension == lower) graphicClass = format->GraphicClass;
   if (!graphicClass) throw EInvalidGraphic("Unknown picture file extension (." + extension + ")");
   auto object = graphicClass->Create();
   std::unique_ptr<TGraphic> graphic(static_cast<TGraphic*>(object.release()));

@@ -422,4 +422,30 @@ TEST_F(TextureImageTest, APersistentImageLoadsItsPictureOrEmptiesIt) {
   EXPECT_EQ(image.GetPicture()->GetGraphic(), nullptr);
 }
 
+TEST_F(TextureImageTest, A32BitBitmapFileKeepsItsAlphaThroughEitherPictureImage) {
+  const TPixelRows picture = {
+      {{10, 20, 30, 0}, {40, 50, 60, 1}, {70, 80, 90, 127}, {100, 110, 120, 128}},
+      {{130, 140, 150, 200}, {160, 170, 180, 254}, {190, 200, 210, 255}, {1, 2, 3, 77}}};
+  const std::string file = Path("alpha.bmp");
+  MakeBitmap(pf32bit, picture)->SaveToFile(file);
+  const struct {
+    const char* imageClass;
+    std::function<void(TGLTextureImage&)> load;
+  } cases[] = {
+      {"TGLPersistentImage", [&](TGLTextureImage& image) { image.LoadFromFile(file); }},
+      {"TGLPicFileImage",
+       [&](TGLTextureImage& image) {
+         static_cast<TGLPicFileImage&>(image).SetPictureFileName(file);
+       }},
+  };
+  for (const auto& c : cases) {
+    texture.SetImageClassName(c.imageClass);
+    c.load(*texture.GetImage());
+    // The block starts from the picture's bottom row.
+    EXPECT_EQ(Rows(*texture.GetImage()->GetBitmap32(GL_TEXTURE_2D)),
+              (TPixelRows{picture[1], picture[0]}))
+        << c.imageClass;
+  }
+}
+
 }  // namespace
