@@ -304,6 +304,13 @@ TEST_F(TextureImageTest, ACubeMapFileThatDoesNotReadLeavesEveryFaceAsItWas) {
        [](TGLCubeMapImage& image, const std::string& file) {
          return Raises<EReadError>([&] { image.LoadFromFile(file); }, "Stream read error");
        }},
+      // Qt's reader would allocate the 2 x 16,384,002 pixels before looking at the few there.
+      {"a second face of 8 bits declaring millions of rows",
+       good.substr(0, 2 + faceSize) + DeclaredBitmap(40, 2, 16384002, 8, 0, std::string(64, '\1')),
+       [](TGLCubeMapImage& image, const std::string& file) {
+         return Raises<EInvalidGraphic>([&] { image.LoadFromFile(file); },
+                                        "Bitmap image is not valid");
+       }},
   };
   for (const auto& c : cases) {
     TGLCubeMapImage image(&texture);
