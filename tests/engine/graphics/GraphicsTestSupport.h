@@ -75,7 +75,8 @@ inline std::string DeclaredBitmap(int headerSize, int32_t width, int32_t height,
   if (headerSize > 12) {
     put(compression, 4);
     put(uint32_t(pixels.size()), 4);
-    put(0, 8);
+    put(0, 4);  // resolution
+    put(0, 4);
     put(bits <= 8 ? 2 : 0, 4);
     put(0, 4);
   }
