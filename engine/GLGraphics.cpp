@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -11,9 +12,15 @@
 
 namespace {
 
-// Extended precision, in which the image arithmetic is done before it is rounded to Single.
+// Extended precision, in which the image arithmetic is done and rounded once to a byte.
 using Ext = long double;
 using TByteTable = std::array<uint8_t, 256>;
+
+// To nearest, ties to even, straight from extended: going through Single first would round
+// twice and make ties of values that are none. A NaN gives 0, as Round's conversion does.
+uint8_t RoundToByte(Ext value) {
+  return uint8_t(std::lrint(value));
+}
 
 void ApplyToColours(TGLPixel32* pixels, int count, const TByteTable& table) {
   for (int i = 0; i < count; ++i) {
@@ -171,7 +178,7 @@ void TGLBitmap32::GrayScaleToNormalMap(float scale, bool wrapX, bool wrapY) {
     return std::pair(std::max(i - 1, 0), std::min(i + 1, count - 1));
   };
   const auto height = [&](int x, int y) { return int(FData[size_t(y) * FWidth + x].G); };
-  const auto channel = [](float v) { return uint8_t(Round(ClampValue(v, -128, 127) + 128)); };
+  const auto channel = [](Ext v) { return RoundToByte(std::clamp(v, Ext(-128), Ext(127)) + 128); };
   for (int y = 0; y < FHeight; ++y) {
     const auto [above, below] = neighbours(y, FHeight, wrapY);
     for (int x = 0; x < FWidth; ++x) {
@@ -179,8 +186,8 @@ void TGLBitmap32::GrayScaleToNormalMap(float scale, bool wrapX, bool wrapY) {
       const float dx = float((height(left, y) - height(right, y)) * Ext(scale));
       const float dy = float((height(x, above) - height(x, below)) * Ext(scale));
       const float k = float(RSqrt(float(Ext(dx) * dx + Ext(dy) * dy + 1)) * Ext(127));
-      normals[size_t(y) * FWidth + x] = {channel(float(Ext(dx) * k)), channel(float(Ext(dy) * k)),
-                                         channel(k), 255};
+      normals[size_t(y) * FWidth + x] = {channel(Ext(dx) * k), channel(Ext(dy) * k), channel(k),
+                                         255};
     }
   }
   FData = std::move(normals);
@@ -234,7 +241,7 @@ void GammaCorrectImage(TGLPixel32* pixels, int count, float gamma) {
   const float exponent = gamma < 0.1f ? 10.0f : float(1 / Ext(gamma));
   TByteTable table;
   for (int i = 0; i < 256; ++i)
-    table[i] = uint8_t(Round(float(Power(float(i * (Ext(1) / 255)), exponent) * Ext(255))));
+    table[i] = RoundToByte(Power(float(i * (Ext(1) / 255)), exponent) * Ext(255));
   ApplyToColours(pixels, count, table);
 }
 
@@ -244,8 +251,8 @@ void BrightnessCorrectImage(TGLPixel32* pixels, int count, float factor) {
   TByteTable table;
   // Capped before the rounding, which a factor in the millions would take out of range.
   for (int i = 0; i < 256; ++i) {
-    const float value = float(i * Ext(factor));
-    table[i] = value >= 255 ? 255 : uint8_t(Round(value));
+    const Ext value = i * Ext(factor);
+    table[i] = value >= 255 ? 255 : RoundToByte(value);
   }
   ApplyToColours(pixels, count, table);
 }

@@ -470,7 +470,7 @@ void ReadFace(TVirtualReader& reader, TStreamedFace& face, bool full, const std:
   reader.Read(face.specular.data(), 12);
   if (!full) return;
   reader.Read(&face.shininess, 1);
-  if (face.shininess > 128) BadValue(name, "shininess");
+  if (face.shininess > cMaxShininess) BadValue(name, "shininess");
   face.polygonMode = reader.ReadInteger();
   if (face.polygonMode < pmFill || face.polygonMode > pmPoints) BadValue(name, "polygon mode");
 }
@@ -491,6 +491,7 @@ TStreamedMaterial ReadMaterial(TVirtualReader& reader, int32_t version) {
   // Only the one byte of options is known; a stream that claims more is not ours.
   if (reader.ReadInteger() != 1) BadValue(m.name, "options size");
   reader.Read(&m.options, 1);
+  if (m.options & ~(moIgnoreFog | moNoLighting)) BadValue(m.name, "options");
   ReadXYZ(reader, m.offset);
   ReadXYZ(reader, m.scale);
   m.texture2Name = reader.ReadString();

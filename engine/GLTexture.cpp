@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #include "platform/rtl/SysUtils.h"
 
@@ -110,17 +111,24 @@ void TGLColor::DefineProperties(TFiler& Filer) {
 // ---- TGLFaceProperties
 
 const TPropertyTable& TGLFaceProperties::Published() {
-  static const TPropertyTable table =
-      TPropertyTable::Extend<TGLFaceProperties>(TGLUpdateAbleObject::Published())
-          .Object("Ambient", &TGLFaceProperties::GetAmbient)
-          .Object("Diffuse", &TGLFaceProperties::GetDiffuse)
-          .Object("Emission", &TGLFaceProperties::GetEmission)
-          .Integer("Shininess", &TGLFaceProperties::GetShininess, &TGLFaceProperties::SetShininess,
-                   Default(0))
-          .Enumeration("PolygonMode", &TGLFaceProperties::GetPolygonMode,
-                       &TGLFaceProperties::SetPolygonMode, {"pmFill", "pmLines", "pmPoints"},
-                       Default(pmFill))
-          .Object("Specular", &TGLFaceProperties::GetSpecular);
+  static const TPropertyTable table = [] {
+    TPropertyTable table =
+        TPropertyTable::Extend<TGLFaceProperties>(TGLUpdateAbleObject::Published())
+            .Object("Ambient", &TGLFaceProperties::GetAmbient)
+            .Object("Diffuse", &TGLFaceProperties::GetDiffuse)
+            .Object("Emission", &TGLFaceProperties::GetEmission)
+            .Integer("Shininess", &TGLFaceProperties::GetShininess,
+                     &TGLFaceProperties::SetShininess, Default(0))
+            .Enumeration("PolygonMode", &TGLFaceProperties::GetPolygonMode,
+                         &TGLFaceProperties::SetPolygonMode, {"pmFill", "pmLines", "pmPoints"},
+                         Default(pmFill))
+            .Object("Specular", &TGLFaceProperties::GetSpecular);
+    // The byte holds more than OpenGL takes: a layout beyond 128 is refused as it is read.
+    TPropInfo shininess = *table.Find("Shininess");
+    shininess.MaxValue = cMaxShininess;
+    table.Add(std::move(shininess));
+    return table;
+  }();
   return table;
 }
 

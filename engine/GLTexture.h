@@ -139,6 +139,7 @@ class TGLColor : public TGLUpdateAbleObject {
 enum TPolygonMode : uint8_t { pmFill, pmLines, pmPoints };
 // 0..128, as OpenGL takes it.
 using TShininess = uint8_t;
+constexpr TShininess cMaxShininess = 128;
 
 class TGLFaceProperties : public TGLUpdateAbleObject {
   RTL_CLASS(TGLFaceProperties, TGLUpdateAbleObject)

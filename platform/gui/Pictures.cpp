@@ -41,8 +41,9 @@ QByteArray ReadRest(TStream& stream) {
 // ---- Windows bitmap files (little-endian)
 
 constexpr int cFileHeaderSize = 14;
+constexpr int cCoreHeaderSize = 12;
 constexpr int cInfoHeaderSize = 40;
-constexpr uint32_t cBI_RGB = 0;
+constexpr uint32_t cBI_RGB = 0, cBI_RLE8 = 1, cBI_RLE4 = 2, cBI_BITFIELDS = 3;
 
 uint32_t Get32(const char* p) {
   uint32_t value = 0;
@@ -69,6 +70,49 @@ int64_t RowBytes(int64_t width, int bitsPerPixel) {
 
 [[noreturn]] void InvalidBitmap() {
   throw EInvalidGraphic("Bitmap image is not valid");
+}
+
+// Whether the bytes of a bitmap file can hold the pixels its header declares, worked out before
+// Qt's reader, which allocates the declared image first and only then looks at the data. Rows
+// stored as they are must all be there; a run-length pair of two bytes gives at most 255 pixels.
+// Only the kinds Qt's reader knows pass. `file` holds the whole file, headers included.
+bool DeclaredSizeFitsData(const QByteArray& file) {
+  if (file.size() < cFileHeaderSize + cCoreHeaderSize) return false;
+  const char* info = file.constData() + cFileHeaderSize;
+  const uint32_t headerSize = Get32(info);
+  int64_t width, height;
+  int bits;
+  uint32_t compression = cBI_RGB;
+  if (headerSize == cCoreHeaderSize) {
+    width = Get16(info + 4);
+    height = Get16(info + 6);
+    bits = Get16(info + 10);
+  } else {
+    if (headerSize < uint32_t(cInfoHeaderSize) || file.size() < cFileHeaderSize + cInfoHeaderSize)
+      return false;
+    width = int32_t(Get32(info + 4));
+    height = std::abs(int64_t(int32_t(Get32(info + 8))));
+    bits = Get16(info + 14);
+    compression = Get32(info + 16);
+  }
+  if (width < 0 || (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32))
+    return false;
+  // The pixels start at their offset, and not within the headers, whatever the offset says.
+  const int64_t offset = Get32(file.constData() + 10);
+  if (offset > file.size()) return false;
+  const int64_t start = std::max<int64_t>(offset, cFileHeaderSize + int64_t(headerSize));
+  const int64_t data = std::max<int64_t>(file.size() - start, 0);
+  if (width == 0 || height == 0) return true;
+  switch (compression) {
+    case cBI_RGB:
+    case cBI_BITFIELDS:
+      return height <= data / RowBytes(width, bits);
+    case cBI_RLE8:
+    case cBI_RLE4:
+      return height <= data / 2 * 255 / width;
+    default:
+      return false;
+  }
 }
 
 // The uncompressed 24- and 32-bit kinds that the bitmap writes itself, read without Qt so that
@@ -151,6 +195,7 @@ TImageGraphic::~TImageGraphic() = default;
 
 void TImageGraphic::LoadFromStream(TStream& stream) {
   const QByteArray data = ReadRest(stream);
+  if (data.startsWith("BM") && !DeclaredSizeFitsData(data)) InvalidBitmap();
   QImage image;
   if (!image.loadFromData(data)) throw EInvalidGraphic("The data is no picture of a known format");
   FImage->Image = std::move(image);
@@ -222,7 +267,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
     width = int32_t(Get32(file.constData() + cFileHeaderSize + 4));
     height = std::abs(int32_t(Get32(file.constData() + cFileHeaderSize + 8)));
   } else {
-    if (!image.loadFromData(file, "BMP")) InvalidBitmap();
+    if (!DeclaredSizeFitsData(file) || !image.loadFromData(file, "BMP")) InvalidBitmap();
     format = image.hasAlphaChannel() ? pf32bit : pfDevice;
     image = image.convertToFormat(QtFormat(format));
     width = image.width();
@@ -370,12 +415,10 @@ void TPicture::LoadFromFile(const std::string& fileName) {
   const std::string extension =
       dot == std::string::npos || fileName[dot] != '.' ? "" : fileName.substr(dot + 1);
   const std::string lower = QString::fromStdString(extension).toLower().toStdString();
-  TClass graphicClass = nullptr;
+  // A bitmap file is read as the bitmap, which keeps 32 bits a pixel and so their alpha.
+  TClass graphicClass = lower == "bmp" ? TBitmap::StaticClass() : nullptr;
   for (const auto& format : PictureFileFormats())
-    if (format->Extension == lower) {
-      graphicClass = format->GraphicClass;
-      break;
-    }
+    if (!graphicClass && format->Extension == lower) graphicClass = format->GraphicClass;
   if (!graphicClass) throw EInvalidGraphic("Unknown picture file extension (." + extension + ")");
   auto object = graphicClass->Create();
   std::unique_ptr<TGraphic> graphic(static_cast<TGraphic*>(object.release()));

@@ -167,8 +167,9 @@ class TPicture : public TPersistent {
   int GetWidth() const { return FGraphic ? FGraphic->GetWidth() : 0; }
   int GetHeight() const { return FGraphic ? FGraphic->GetHeight() : 0; }
 
-  // A graphic of the class registered for the file's extension (EInvalidGraphic "Unknown
-  // picture file extension (.xyz)" when none is); on any failure the picture keeps what it held.
+  // A bitmap for ".bmp", else a graphic of the class registered for the file's extension
+  // (EInvalidGraphic "Unknown picture file extension (.xyz)" when none is); on any failure the
+  // picture keeps what it held.
   void LoadFromFile(const std::string& fileName);
   // Nothing while empty.
   void SaveToFile(const std::string& fileName) const;

@@ -347,6 +347,30 @@ TEST_F(GLTextureTest, FacePropertiesLayoutInStreamOrder) {
   EXPECT_EQ(read.Face->GetDiffuse()->GetColor(), ColorGray80) << "not stored, kept";
 }
 
+TEST_F(GLTextureTest, ALayoutShininessBeyond128IsRefused) {
+  TSceneObject written(nullptr);
+  written.Face->SetShininess(10);
+  const std::string layout = WriteLayout(&written);
+  const std::string stored = "Face.Shininess = 10\n";
+  ASSERT_TRUE(Contains(layout, stored)) << layout;
+  for (const int shininess : {128, 129, 255}) {
+    std::string edited = layout;
+    edited.replace(edited.find(stored), stored.size(),
+                   "Face.Shininess = " + IntToStr(shininess) + "\n");
+    TSceneObject read(nullptr);
+    TStringStream stream(edited);
+    if (shininess <= cMaxShininess) {
+      stream.ReadComponent(&read);
+      EXPECT_EQ(read.Face->GetShininess(), shininess);
+      continue;
+    }
+    EXPECT_TRUE(Raises<EReadError>(
+        [&] { stream.ReadComponent(&read); },
+        testing::HasSubstr(IntToStr(shininess) + " is out of the range of Shininess")));
+    EXPECT_EQ(read.Face->GetShininess(), 0);
+  }
+}
+
 // ---- What the face properties send
 
 const auto Call = [](auto... args) { return TGLCall(args...); };

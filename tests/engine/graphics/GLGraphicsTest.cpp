@@ -291,6 +291,35 @@ TEST(GLBitmap32, BrightnessScalesAndCapsAt255) {
   EXPECT_NO_THROW(empty.GammaCorrection(0));
 }
 
+// The products below lie within a hair of a half: rounded to Single first they would become
+// exact halves and go to the even neighbour.
+TEST(GLBitmap32, GammaAndBrightnessRoundTheExtendedProductOnce) {
+  const struct {
+    const char* table;
+    float value;
+    std::vector<std::pair<int, int>> map;
+  } cases[] = {
+      {"brightness", 0.1f, {{5, 1}, {15, 2}, {25, 3}, {245, 25}}},  // i x 0.100000001
+      {"brightness", 0.3f, {{15, 5}, {155, 47}}},
+      {"brightness", 0.9f, {{15, 13}, {255, 229}}},  // i x 0.899999976
+      {"gamma", 0.192f, {{197, 67}}},                // 66.5000036
+      {"gamma", 1.118f, {{132, 141}}},               // 141.4999992
+      {"gamma", 1.875f, {{28, 79}}},
+      {"gamma", 2.002f, {{254, 255}}},
+      {"gamma", 4.44f, {{166, 231}}},
+      {"gamma", 9.14f, {{114, 233}}},
+  };
+  for (const auto& c : cases) {
+    std::vector<TGLPixel32> pixels = AllValues();
+    if (c.table == std::string("gamma"))
+      GammaCorrectImage(pixels.data(), 256, c.value);
+    else
+      BrightnessCorrectImage(pixels.data(), 256, c.value);
+    for (auto [in, out] : c.map)
+      EXPECT_EQ(int(pixels[in].R), out) << c.table << " " << c.value << ": " << in;
+  }
+}
+
 TEST(GLBitmap32, AFlatHeightImageGivesTheUpNormalEverywhere) {
   for (float scale : {0.0f, 1.0f, 25.0f})
     for (bool wrap : {false, true}) {
@@ -340,6 +369,36 @@ TEST(GLBitmap32, TheNormalMapOfARampWithAndWithoutWrapping) {
             c.alongX ? TGLPixel32{uint8_t(slope), 128, uint8_t(blueOf.at(slope)), 255}
                      : TGLPixel32{128, uint8_t(slope), uint8_t(blueOf.at(slope)), 255};
         EXPECT_EQ(normals[y][x], expected) << c.what << " at " << x << ", " << y;
+      }
+  }
+}
+
+// A height step of 100 at this scale tilts the normal so that R or G is 128.5000015 (or
+// 127.4999985) before rounding; through Single it would be the tie 128.5 (127.5), which goes to
+// 128 either way.
+TEST(GLBitmap32, TheNormalMapRoundsEachChannelOnce) {
+  const struct {
+    bool alongX;
+    uint8_t high, low;
+    uint8_t slope;  // R along x or G along the rows, of the two pixels inside
+  } cases[] = {
+      {true, 100, 0, 129}, {true, 0, 100, 127}, {false, 100, 0, 129}, {false, 0, 100, 127}};
+  for (const auto& c : cases) {
+    TPixelRows heights = Uniform(4, 4, {0, 0, 0, 0});
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) heights[y][x].G = (c.alongX ? x : y) < 2 ? c.high : c.low;
+    TGLBitmap32 image;
+    Fill(image, heights);
+    image.GrayScaleToNormalMap(3.93705e-5f, false, false);
+    const TPixelRows normals = Rows(image);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) {
+        const int along = c.alongX ? x : y;
+        const uint8_t tilt = along == 1 || along == 2 ? c.slope : 128;
+        const TGLPixel32 expected =
+            c.alongX ? TGLPixel32{tilt, 128, 255, 255} : TGLPixel32{128, tilt, 255, 255};
+        EXPECT_EQ(normals[y][x], expected) << (c.alongX ? "along x" : "along the rows") << " from "
+                                           << int(c.high) << " at " << x << ", " << y;
       }
   }
 }

@@ -1,9 +1,12 @@
 #pragma once
-// Pixels that print and compare, and bitmaps built row by row, for the RGBA image tests.
+// Pixels that print and compare, bitmaps built row by row and bitmap files built from a header,
+// for the RGBA image tests.
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "engine/GLGraphics.h"
@@ -52,4 +55,36 @@ inline void Fill(TGLBitmap32& image, const TPixelRows& rows) {
   image.SetHeight(int(rows.size()));
   for (int y = 0; y < image.GetHeight(); ++y)
     std::copy(rows[y].begin(), rows[y].end(), image.GetScanLine(y));
+}
+
+// A bitmap file of the kinds Qt's reader decodes: a header declaring the size, a palette where
+// the pixels are indexed (two colours, or all of them after the old header, which cannot say
+// how many), then the pixel bytes given.
+inline std::string DeclaredBitmap(int headerSize, int32_t width, int32_t height, int bits,
+                                  uint32_t compression, const std::string& pixels) {
+  std::string header;
+  const auto put = [&](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) header.push_back(char(value >> (8 * i) & 0xFF));
+  };
+  put(uint32_t(headerSize), 4);
+  const int sizeBytes = headerSize == 12 ? 2 : 4;
+  put(uint32_t(width), sizeBytes);
+  put(uint32_t(height), sizeBytes);
+  put(1, 2);
+  put(uint32_t(bits), 2);
+  if (headerSize > 12) {
+    put(compression, 4);
+    put(uint32_t(pixels.size()), 4);
+    put(0, 4);  // resolution
+    put(0, 4);
+    put(bits <= 8 ? 2 : 0, 4);
+    put(0, 4);
+  }
+  const int entry = headerSize == 12 ? 3 : 4, colours = headerSize == 12 ? 1 << bits : 2;
+  const std::string palette = bits <= 8 ? std::string(size_t(colours * entry), '\x7F') : "";
+  const uint32_t offset = uint32_t(14 + header.size() + palette.size());
+  std::string file = "BM";
+  for (uint32_t value : {uint32_t(offset + pixels.size()), 0u, offset})
+    for (int i = 0; i < 4; ++i) file.push_back(char(value >> (8 * i) & 0xFF));
+  return file + header + palette + pixels;
 }

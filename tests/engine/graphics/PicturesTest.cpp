@@ -176,6 +176,53 @@ TEST(Bitmap, ATopDownFileAndOtherKindsRead) {
   EXPECT_EQ(Pixels(read), (TPixelRows{{Red, opaqueBlue, Red, opaqueBlue}}));
 }
 
+// Qt's reader allocates the image a header declares before it reads a pixel: a few bytes that
+// declare millions of rows are refused before, by the bitmap and by the image of any format.
+TEST(Bitmap, AFileThatCannotHoldTheSizeItDeclaresIsRefusedBeforeItIsDecoded) {
+  const std::string runs =
+      Hex("0401"
+          "0000"
+          "0400"
+          "0001");  // 4 of colour 1, 4 of colour 0
+  const struct {
+    const char* what;
+    std::string file;
+    bool reads;
+  } cases[] = {
+      {"8 bits", DeclaredBitmap(40, 2, 16384002, 8, 0, std::string(64, '\1')), false},
+      {"16 bits", DeclaredBitmap(40, 2, 16384002, 16, 0, std::string(64, '\1')), false},
+      {"16 bits in bit fields", DeclaredBitmap(40, 2, 16384002, 16, 3, std::string(64, '\1')),
+       false},
+      {"1 bit, top row first", DeclaredBitmap(40, 8, -16384002, 1, 0, std::string(64, '\1')),
+       false},
+      {"8 bits in runs", DeclaredBitmap(40, 4, 16384002, 8, 1, runs), false},
+      {"4 bits in runs", DeclaredBitmap(40, 4, 16384002, 4, 2, runs), false},
+      {"the old header's sizes", DeclaredBitmap(12, 65535, 65535, 8, 0, std::string(64, '\1')),
+       false},
+      {"8 bits, every row there", DeclaredBitmap(40, 4, 2, 8, 0, std::string(8, '\1')), true},
+      {"8 bits in runs, every row there", DeclaredBitmap(40, 4, 2, 8, 1, runs), true},
+      {"the old header, every row there", DeclaredBitmap(12, 4, 2, 8, 0, std::string(8, '\1')),
+       true},
+  };
+  for (const auto& c : cases) {
+    TBitmap bitmap;
+    TImageGraphic image;
+    for (TGraphic* graphic : std::initializer_list<TGraphic*>{&bitmap, &image}) {
+      SCOPED_TRACE(std::string(c.what) + ", " + graphic->ClassName());
+      TStringStream stream(c.file);
+      if (c.reads) {
+        EXPECT_NO_THROW(graphic->LoadFromStream(stream));
+        EXPECT_EQ(graphic->GetWidth(), 4);
+        EXPECT_EQ(graphic->GetHeight(), 2);
+      } else {
+        EXPECT_TRUE(Raises<EInvalidGraphic>([&] { graphic->LoadFromStream(stream); },
+                                            "Bitmap image is not valid"));
+        EXPECT_TRUE(graphic->Empty());
+      }
+    }
+  }
+}
+
 // ---- The picture
 
 TEST(Picture, TellsOfNewGraphicsAndOfChangesOfItsGraphicUnlessDetached) {

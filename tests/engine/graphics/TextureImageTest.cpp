@@ -304,6 +304,13 @@ TEST_F(TextureImageTest, ACubeMapFileThatDoesNotReadLeavesEveryFaceAsItWas) {
        [](TGLCubeMapImage& image, const std::string& file) {
          return Raises<EReadError>([&] { image.LoadFromFile(file); }, "Stream read error");
        }},
+      // Qt's reader would allocate the 2 x 16,384,002 pixels before looking at the few there.
+      {"a second face of 8 bits declaring millions of rows",
+       good.substr(0, 2 + faceSize) + DeclaredBitmap(40, 2, 16384002, 8, 0, std::string(64, '\1')),
+       [](TGLCubeMapImage& image, const std::string& file) {
+         return Raises<EInvalidGraphic>([&] { image.LoadFromFile(file); },
+                                        "Bitmap image is not valid");
+       }},
   };
   for (const auto& c : cases) {
     TGLCubeMapImage image(&texture);
@@ -420,6 +427,32 @@ TEST_F(TextureImageTest, APersistentImageLoadsItsPictureOrEmptiesIt) {
   EXPECT_TRUE(Raises<ETexture>([&] { image.LoadFromFile(Path("gone.png")); },
                                "Could not open file: " + Path("gone.png")));
   EXPECT_EQ(image.GetPicture()->GetGraphic(), nullptr);
+}
+
+TEST_F(TextureImageTest, A32BitBitmapFileKeepsItsAlphaThroughEitherPictureImage) {
+  const TPixelRows picture = {
+      {{10, 20, 30, 0}, {40, 50, 60, 1}, {70, 80, 90, 127}, {100, 110, 120, 128}},
+      {{130, 140, 150, 200}, {160, 170, 180, 254}, {190, 200, 210, 255}, {1, 2, 3, 77}}};
+  const std::string file = Path("alpha.bmp");
+  MakeBitmap(pf32bit, picture)->SaveToFile(file);
+  const struct {
+    const char* imageClass;
+    std::function<void(TGLTextureImage&)> load;
+  } cases[] = {
+      {"TGLPersistentImage", [&](TGLTextureImage& image) { image.LoadFromFile(file); }},
+      {"TGLPicFileImage",
+       [&](TGLTextureImage& image) {
+         static_cast<TGLPicFileImage&>(image).SetPictureFileName(file);
+       }},
+  };
+  for (const auto& c : cases) {
+    texture.SetImageClassName(c.imageClass);
+    c.load(*texture.GetImage());
+    // The block starts from the picture's bottom row.
+    EXPECT_EQ(Rows(*texture.GetImage()->GetBitmap32(GL_TEXTURE_2D)),
+              (TPixelRows{picture[1], picture[0]}))
+        << c.imageClass;
+  }
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ struct TFace {
 
 // One material as versions 1 and 2 write it; the front face's values are given.
 TBytes& Material(TBytes& b, const std::string& name, int version, TFace front = {},
-                 int8_t blending = bmTransparency, int8_t optionsSize = 1) {
+                 int8_t blending = bmTransparency, int8_t optionsSize = 1,
+                 uint8_t options = moNoLighting) {
   b.Str(name).Bool(false);
   b.Singles({1, 0, 0.5f}).Singles({0, 1, 0, 0.5f}).Singles({0, 0, 0.25f}).Singles({1, 1, 1});
   if (version == 0) return b;
@@ -66,7 +67,7 @@ TBytes& Material(TBytes& b, const std::string& name, int version, TFace front = 
       .Singles({0, 0, 0})
       .Singles({0, 0, 0});
   b.Byte(0).Int(pmFill);
-  b.Int(blending).Int(optionsSize).Byte(moNoLighting);
+  b.Int(blending).Int(optionsSize).Byte(options);
   b.Singles({0.5f, 0, 0}).Singles({2, 2, 1}).Str("Gold");
   if (version == 1) return b;
   return b.Int(1).Bool(false).Int(3).Singles({0, 0, 0}).Singles({1, 1, 1});
@@ -176,16 +177,18 @@ TEST(MaterialLibrary, AValueOutOfRangeIsAReadErrorNamingTheMaterial) {
     const char* what;
     TFace front;
     int8_t blending, optionsSize;
+    uint8_t options = moNoLighting;
   } cases[] = {
       {"shininess", {129, pmFill}, bmOpaque, 1}, {"polygon mode", {0, 3}, bmOpaque, 1},
       {"polygon mode", {0, -1}, bmOpaque, 1},    {"blending mode", {}, 6, 1},
       {"options size", {}, bmOpaque, 4},         {"options size", {}, bmOpaque, 0},
+      {"options", {}, bmOpaque, 1, 0xFF},        {"options", {}, bmOpaque, 1, 1 << 2},
   };
   for (const auto& c : cases) {
     TBytes b;
     b.Int(2).Int(2);
     Material(b, "Good", 2);
-    Material(b, "Bad", 2, c.front, c.blending, c.optionsSize);
+    Material(b, "Bad", 2, c.front, c.blending, c.optionsSize, c.options);
     TGLMaterialLibrary library(nullptr);
     EXPECT_TRUE(Raises<EReadError>(
         [&] { Load(library, b.Data); },
