@@ -146,8 +146,7 @@ class TGLSceneViewer::TControl : public QWidget {
     if (event->timerId() != FHintWake.timerId()) return QWidget::timerEvent(event);
     FHintWake.stop();
     // As the toolkit does: hints show over the active window only, unless it asks otherwise.
-    if (!window()->isActiveWindow() && !window()->testAttribute(Qt::WA_AlwaysShowToolTips))
-      return;
+    if (!window()->isActiveWindow() && !window()->testAttribute(Qt::WA_AlwaysShowToolTips)) return;
     QHelpEvent help(QEvent::ToolTip, FHintAt, FHintGlobalAt);
     QCoreApplication::sendEvent(this, &help);
   }

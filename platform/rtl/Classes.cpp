@@ -135,8 +135,9 @@ void TComponent::UpdateHearing() {
   if (hears == FHearing) return;
   FHearing = hears;
   std::vector<TComponent*>& list = FOwner->FHearers;
-  const auto at = std::lower_bound(list.begin(), list.end(), this,
-                                   [](TComponent* a, TComponent* b) { return a->FIndex < b->FIndex; });
+  const auto at =
+      std::lower_bound(list.begin(), list.end(), this,
+                       [](TComponent* a, TComponent* b) { return a->FIndex < b->FIndex; });
   if (hears)
     list.insert(at, this);
   else if (at != list.end() && *at == this)

@@ -75,8 +75,8 @@ void NotificationDeclared(TObject* object, TClass cls);
   struct TClassPartMade {                                                                    \
     template <class S = Self>                                                                \
     explicit TClassPartMade(S* self) {                                                       \
-      if constexpr (requires { &S::Notification; })                                         \
-        if constexpr (rtl_detail::DeclaredBy<decltype(&S::Notification), S>)                \
+      if constexpr (requires { &S::Notification; })                                          \
+        if constexpr (rtl_detail::DeclaredBy<decltype(&S::Notification), S>)                 \
           rtl_detail::NotificationDeclared(self, S::StaticClass());                          \
     }                                                                                        \
   };                                                                                         \
