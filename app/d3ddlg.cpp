@@ -150,8 +150,11 @@ void Tfrm3D::BuildJointPlanes() {
 }
 
 void Tfrm3D::AddItemPlanes(double Beta, double Psi, TColor Color) {
-  const Stereonet::TNormal n =
-      Stereonet::PlaneNormal(Stereonet::DegToRad(Beta), Stereonet::DegToRad(Psi));
+  // The upper face takes the item's colour whatever range the dip is given in; a vertical plane
+  // has no upper face and keeps the normal of its dip.
+  const bool vertical = std::fmod(std::fabs(Psi), 180.0) == 90;
+  const auto normal = vertical ? Stereonet::PlaneNormal : Stereonet::UpwardNormal;
+  const Stereonet::TNormal n = normal(Stereonet::DegToRad(Beta), Stereonet::DegToRad(Psi));
   // Members whose normals cancel leave their group no plane to show.
   if (!std::isfinite(n.X) || !std::isfinite(n.Y) || !std::isfinite(n.Z)) return;
   TGLPlane* upper = nullptr;

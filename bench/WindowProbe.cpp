@@ -1,18 +1,32 @@
 // One Open on the real main window in a fresh process, as a user meets it: from the Open command
-// to the net painted on screen, the resident memory then, and the time to close the window.
+// to the net painted on screen, the resident memory then, and the time to close the window; or
+// one "3D Proof" on an opened data set: from the click to the 3D window's first frame on screen,
+// and from its Close to the main window given back.
 //   window_probe write FILE SINGLES GROUPED   writes a data set
 //   window_probe open FILE                    prints "open_ms close_ms rss_mb"
-// bench/window.sh runs it several times per size; it needs a display (Xvfb will do).
+//   window_probe proof FILE                   prints "first_frame_ms close_ms frames"
+// where the close ends at the first turn of the main window's event loop after the 3D window is
+// freed: the main window answers again.
+// bench/window.sh and bench/proof.sh run it several times per size; it needs a display (Xvfb
+// will do).
+// clang-format off
+// Qt's headers come before the engine's OpenGL binding, whose names would rename their members.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
+// clang-format on
 #include <cstdio>
 #include <memory>
 
+#include "app/d3ddlg.h"
 #include "app/frmmn.h"
 #include "app/units.h"
 #include "bench/BenchSupport.h"
+#include "engine/GLSceneGraph.h"
+#include "engine/platform/GLSceneViewer.h"
 #include "platform/gui/Forms.h"
 
 namespace {
@@ -64,6 +78,68 @@ int Open(const std::string& path) {
   return 0;
 }
 
+// Follows the 3D window that "3D Proof" opens: hooks its frames as it is shown, clicks Close once
+// its first frame is on screen, and notes when the main window's event loop turns again after
+// the 3D window is freed.
+class TProofWatch : public QObject {
+ public:
+  QElapsedTimer Clock;
+  double FirstFrameMs = -1, CloseClickMs = -1, BackMs = -1;
+  int Frames = 0;
+  QEventLoop Loop;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* frm3D = qobject_cast<Tfrm3D*>(watched);
+    if (!frm3D || event->type() != QEvent::Show) return false;
+    connect(frm3D, &QObject::destroyed, this, [this] {
+      QTimer::singleShot(0, this, [this] {
+        BackMs = Clock.nsecsElapsed() / 1e6;
+        Loop.quit();
+      });
+    });
+    frm3D->GLSceneViewer->GetBuffer()->AfterRender = [this, frm3D](TObject*) {
+      if (++Frames > 1) return;
+      FirstFrameMs = Clock.nsecsElapsed() / 1e6;
+      // Once the events queued until the end of that frame are done, as a user could.
+      QTimer::singleShot(0, frm3D, [this, frm3D] {
+        CloseClickMs = Clock.nsecsElapsed() / 1e6;
+        QTest::mouseClick(frm3D->btnClose, Qt::LeftButton);
+      });
+    };
+    return false;
+  }
+};
+
+int Proof(const std::string& path) {
+  TFileAnswer answer;
+  answer.FileName = path;
+  SetDialogService(&answer);
+  auto form = std::make_unique<TfrmMain>();
+  Application->SetMainWidget(form.get());
+  form->show();
+  if (!QTest::qWaitForWindowExposed(form.get())) return 1;
+  form->mnuOpen->trigger();
+  QTest::qWait(200);  // the net of the data set painted
+
+  TProofWatch watch;
+  QApplication::instance()->installEventFilter(&watch);
+  // Clicked from the event loop, as the program's own loop would take the click; the 3D window
+  // is freed through that loop once closed.
+  QTimer::singleShot(0, &watch, [&] {
+    watch.Clock.start();
+    form->btnProof->click();
+  });
+  QTimer::singleShot(600000, &watch.Loop, &QEventLoop::quit);
+  watch.Loop.exec();
+  QApplication::instance()->removeEventFilter(&watch);
+  printf("%.1f %.1f %d\n", watch.FirstFrameMs, watch.BackMs - watch.CloseClickMs, watch.Frames);
+  Application->SetMainWidget(nullptr);
+  form.reset();
+  SetDialogService(nullptr);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,15 +148,15 @@ int main(int argc, char** argv) {
     WriteJointFile(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     return 0;
   }
-  if (command != "open" || argc != 3) {
-    fprintf(stderr, "usage: %s write FILE SINGLES GROUPED | open FILE\n", argv[0]);
+  if ((command != "open" && command != "proof") || argc != 3) {
+    fprintf(stderr, "usage: %s write FILE SINGLES GROUPED | open FILE | proof FILE\n", argv[0]);
     return 2;
   }
   QApplication app(argc, argv);
   InitializeUnits();
   Application->Initialize();
   Application->Title = "Vandremolixic projection";
-  const int result = Open(argv[2]);
+  const int result = command == "open" ? Open(argv[2]) : Proof(argv[2]);
   FinalizeUnits();
   return result;
 }

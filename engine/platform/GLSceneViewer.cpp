@@ -1,5 +1,6 @@
 // clang-format off
 // Qt's headers come before the engine's OpenGL binding, whose names would rename their members.
+#include <QBasicTimer>
 #include <QCoreApplication>
 #include <QStringList>
 #include <QEvent>
@@ -9,6 +10,9 @@
 #include <QPlatformSurfaceEvent>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QTimerEvent>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWidget>
@@ -77,12 +81,27 @@ class TGLSceneViewer::TControl : public QWidget {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     setAutoFillBackground(true);
+    // Moves with no button held are the viewer's events too.
+    setMouseTracking(true);
     resize(100, 100);
   }
   ~TControl() override {
     if (FViewer) FViewer->ControlDestroyed();
   }
   TGLSceneViewer* FViewer;
+
+  // The window's moves reach the control sent, not from the system, and so never wake the
+  // toolkit's tool tip: a pointer at rest here asks for the hint as over any other control, and
+  // the control or the first parent with a hint shows it.
+  void HintLater(QPoint at, QPoint global) {
+    FHintAt = at;
+    FHintGlobalAt = global;
+    FHintWake.start(QToolTip::isVisible()
+                        ? 20
+                        : style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, this),
+                    this);
+  }
+  void NoHint() { FHintWake.stop(); }
 
  protected:
   void showEvent(QShowEvent* event) override {
@@ -115,13 +134,29 @@ class TGLSceneViewer::TControl : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override {
     if (!FViewer) return event->ignore();
     const QPoint at = event->position().toPoint();
+    if (event->buttons() == Qt::NoButton)
+      HintLater(at, event->globalPosition().toPoint());
+    else
+      NoHint();
     Guard([&] {
       FViewer->MouseMoved(ShiftOf(event->modifiers(), event->buttons()), at.x(), at.y());
     });
   }
+  void timerEvent(QTimerEvent* event) override {
+    if (event->timerId() != FHintWake.timerId()) return QWidget::timerEvent(event);
+    FHintWake.stop();
+    // As the toolkit does: hints show over the active window only, unless it asks otherwise.
+    if (!window()->isActiveWindow() && !window()->testAttribute(Qt::WA_AlwaysShowToolTips)) return;
+    QHelpEvent help(QEvent::ToolTip, FHintAt, FHintGlobalAt);
+    QCoreApplication::sendEvent(this, &help);
+  }
 
  private:
+  QBasicTimer FHintWake;
+  QPoint FHintAt, FHintGlobalAt;
+
   void Press(QMouseEvent* event, bool doubleClick) {
+    NoHint();
     TMouseButton button;
     if (!FViewer || !ButtonOf(event->button(), button)) return event->ignore();
     const QPoint at = event->position().toPoint();
@@ -149,7 +184,9 @@ class TGLSceneViewer::TWindow : public QWindow {
   bool event(QEvent* event) override {
     switch (event->type()) {
       case QEvent::UpdateRequest:
-        if (FViewer && isExposed()) Guard([this] { FViewer->Paint(); });
+        // A frame drawn since the request, on exposure, has shown the change already.
+        if (FViewer && FViewer->FUpdateRequested && isExposed())
+          Guard([this] { FViewer->Paint(); });
         return true;
       case QEvent::PlatformSurface:
         if (FViewer) {
@@ -162,6 +199,7 @@ class TGLSceneViewer::TWindow : public QWindow {
       case QEvent::Leave:
         if (FViewer) {
           const bool entered = event->type() == QEvent::Enter;
+          if (!entered && FViewer->FControl) FViewer->FControl->NoHint();
           Guard([this, entered] { FViewer->MouseEntered(entered); });
         }
         break;
@@ -180,7 +218,9 @@ class TGLSceneViewer::TWindow : public QWindow {
     return QWindow::event(event);
   }
   void exposeEvent(QExposeEvent*) override {
-    if (FViewer && isExposed()) Guard([this] { FViewer->Paint(); });
+    // The system exposes a window shown anew more than once in a row: the frame waits for the
+    // next update, which serves them all.
+    if (FViewer && isExposed()) FViewer->Invalidate();
   }
   void resizeEvent(QResizeEvent* event) override {
     QWindow::resizeEvent(event);
@@ -523,7 +563,9 @@ void TGLSceneViewer::RecreateWnd() {
 }
 
 void TGLSceneViewer::Invalidate() {
-  if (FWindow) FWindow->requestUpdate();
+  if (!FWindow) return;
+  FUpdateRequested = true;
+  FWindow->requestUpdate();
 }
 
 void TGLSceneViewer::ControlDestroyed() {
@@ -551,6 +593,7 @@ void TGLSceneViewer::WindowResized() {
 }
 
 void TGLSceneViewer::Paint() {
+  FUpdateRequested = false;
   const QPoint origin = FWindow->mapToGlobal(QPoint(0, 0));
   if (origin.x() != FLastScreenOrigin[0] || origin.y() != FLastScreenOrigin[1]) {
     // A window that moved without a resize gets its viewport set again.

@@ -190,6 +190,8 @@ class TGLSceneViewer : public TComponent {
   bool FOpenGLAvailable = false;
   bool FClickPending = false;
   bool FRecreatePending = false;
+  // Invalidate asked for a frame that none has drawn yet.
+  bool FUpdateRequested = false;
   int32_t FLastScreenOrigin[2] = {INT32_MIN, INT32_MIN};
   TControlAnchors FAnchors = 0b0011;
   TAlign FAlign = alNone;

@@ -110,16 +110,59 @@ TComponent::~TComponent() {
     TComponent* other = FFreeNotifies.back();
     FFreeNotifies.pop_back();
     EraseValue(other->FFreeNotifies, this);
+    other->UpdateHearing();
     other->Notification(this, opRemove);
   }
   DestroyComponents();
   if (FOwner) FOwner->RemoveComponent(this);
 }
 
+void rtl_detail::NotificationDeclared(TObject* object, TClass cls) {
+  // The class library's own Notification only passes notices on.
+  if (cls == TComponent::StaticClass()) return;
+  if (auto* component = dynamic_cast<TComponent*>(object)) {
+    component->FActsOnNotices = true;
+    component->UpdateHearing();
+  }
+}
+
+bool TComponent::HearsNotices() const {
+  return FActsOnNotices || !FFreeNotifies.empty() || !FHearers.empty();
+}
+
+void TComponent::UpdateHearing() {
+  const bool hears = FOwner && HearsNotices();
+  if (hears == FHearing) return;
+  FHearing = hears;
+  std::vector<TComponent*>& list = FOwner->FHearers;
+  const auto at =
+      std::lower_bound(list.begin(), list.end(), this,
+                       [](TComponent* a, TComponent* b) { return a->FIndex < b->FIndex; });
+  if (hears)
+    list.insert(at, this);
+  else if (at != list.end() && *at == this)
+    list.erase(at);
+  // The owner passes notices on for as long as it has a component that hears them.
+  FOwner->UpdateHearing();
+}
+
+void TComponent::Compact() const {
+  if (FHoles == 0) return;
+  size_t kept = 0;
+  for (TComponent* c : FComponents)
+    if (c) {
+      c->FIndex = int(kept);
+      FComponents[kept++] = c;
+    }
+  FComponents.resize(kept);
+  FHoles = 0;
+}
+
 void TComponent::Destroying() {
   if (FComponentState & csDestroying) return;
   FComponentState |= csDestroying;
-  for (TComponent* c : FComponents) c->Destroying();
+  for (TComponent* c : FComponents)
+    if (c) c->Destroying();
 }
 
 void TComponent::SetState(TComponentState flags, bool on) {
@@ -140,19 +183,20 @@ void TComponent::SetName(const std::string& name) {
 
 TComponent* TComponent::Components(int index) const {
   if (index < 0 || index >= ComponentCount()) ListIndexError(index);
+  Compact();
   return FComponents[index];
 }
 
 int TComponent::ComponentIndex() const {
   if (!FOwner) return -1;
-  auto& list = FOwner->FComponents;
-  return int(std::find(list.begin(), list.end(), this) - list.begin());
+  FOwner->Compact();
+  return FIndex;
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
   for (TComponent* c : FComponents)
-    if (SameText(c->FName, name)) return c;
+    if (c && SameText(c->FName, name)) return c;
   return nullptr;
 }
 
@@ -162,24 +206,50 @@ void TComponent::InsertComponent(TComponent* component) {
   if (other && other != component)
     throw EComponentError("A component named " + component->FName + " already exists");
   if (component->FOwner) component->FOwner->RemoveComponent(component);
+  component->FIndex = int(FComponents.size());
   FComponents.push_back(component);
   component->FOwner = this;
+  component->UpdateHearing();
   Notification(component, opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
   Notification(component, opRemove);
-  EraseValue(FComponents, component);
+  // Told, but not among this one's components: it keeps its own owner.
+  if (component->FOwner != this) return;
+  const size_t slot = size_t(component->FIndex);
+  FComponents[slot] = nullptr;
+  ++FHoles;
+  while (!FComponents.empty() && !FComponents.back()) {
+    FComponents.pop_back();
+    --FHoles;
+  }
   component->FOwner = nullptr;
+  if (component->FHearing) {
+    component->FHearing = false;
+    EraseValue(FHearers, component);
+    UpdateHearing();
+  }
+  component->FIndex = -1;
 }
 
 void TComponent::DestroyComponents() {
   while (!FComponents.empty()) {
     TComponent* c = FComponents.back();
     FComponents.pop_back();
+    if (!c) {
+      --FHoles;
+      continue;
+    }
     c->FOwner = nullptr;
+    c->FIndex = -1;
+    if (c->FHearing) {
+      c->FHearing = false;
+      EraseValue(FHearers, c);
+    }
     delete c;
   }
+  UpdateHearing();
 }
 
 void TComponent::FreeNotification(TComponent* component) {
@@ -187,21 +257,26 @@ void TComponent::FreeNotification(TComponent* component) {
   if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component) == FFreeNotifies.end()) {
     FFreeNotifies.push_back(component);
     component->FFreeNotifies.push_back(this);
+    UpdateHearing();
+    component->UpdateHearing();
   }
 }
 
 void TComponent::RemoveFreeNotification(TComponent* component) {
   EraseValue(FFreeNotifies, component);
   EraseValue(component->FFreeNotifies, static_cast<TComponent*>(this));
+  UpdateHearing();
+  component->UpdateHearing();
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
   if (operation == opRemove && component) RemoveFreeNotification(component);
-  // Owned components may leave while being told, so the index is checked again each round.
-  for (int i = ComponentCount() - 1; i >= 0; --i) {
-    if (i >= ComponentCount()) i = ComponentCount() - 1;
+  // Hearers may stop hearing or leave while being told, so the index is checked again each
+  // round.
+  for (int i = int(FHearers.size()) - 1; i >= 0; --i) {
+    if (i >= int(FHearers.size())) i = int(FHearers.size()) - 1;
     if (i < 0) break;
-    FComponents[i]->Notification(component, operation);
+    FHearers[size_t(i)]->Notification(component, operation);
   }
 }
 
@@ -212,7 +287,7 @@ void TComponent::Loaded() {
 void TComponent::GetChildren(const TGetChildProc& proc, TComponent* root) {
   if (root != this) return;
   for (TComponent* c : FComponents)
-    if (!c->HasParent()) proc(c);
+    if (c && !c->HasParent()) proc(c);
 }
 
 void TComponent::ReadState(TReader& reader) {

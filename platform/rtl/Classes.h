@@ -117,7 +117,7 @@ class TComponent : public TPersistent {
   void SetTag(int32_t tag) { FTag = tag; }
   TComponentState ComponentState() const { return FComponentState; }
 
-  int ComponentCount() const { return int(FComponents.size()); }
+  int ComponentCount() const { return int(FComponents.size()) - FHoles; }
   TComponent* Components(int index) const;  // EListError out of range
   int ComponentIndex() const;
   TComponent* FindComponent(const std::string& name) const;  // case-insensitive; nullptr
@@ -150,6 +150,11 @@ class TComponent : public TPersistent {
  protected:
   friend class TReader;
   friend class TWriter;
+  friend void rtl_detail::NotificationDeclared(TObject*, TClass);
+  // The owner's notice of each component inserted or removed. Passed on only to the owned
+  // components that can act on it: those of a class that declares its own Notification, those
+  // linked by free notification, and those that own such a component; to the others it would
+  // do nothing, and telling them all would make each insert cost as much as the siblings.
   virtual void Notification(TComponent* component, TOperation operation);
   // Called once the whole layout is read and its references are resolved; clears csLoading.
   virtual void Loaded();
@@ -159,8 +164,25 @@ class TComponent : public TPersistent {
   TComponent* FOwner = nullptr;
   std::string FName;
   int32_t FTag = 0;
+  // Whether the owner passes its notices on to this one, and makes it so.
+  bool HearsNotices() const;
+  void UpdateHearing();
+  // Closes the gaps that removals left in the owned components.
+  void Compact() const;
+
   TComponentState FComponentState = 0;
-  std::vector<TComponent*> FComponents;    // owned
+  // Owned, in their order; a removed one leaves a gap (nil) until the list is next read by
+  // index, so that a removal costs the same whatever the number of the others.
+  mutable std::vector<TComponent*> FComponents;
+  mutable int FHoles = 0;
+  // The slot in the owner's FComponents.
+  int FIndex = -1;
+  // The owned components that hear the notices, in the order of their slots.
+  std::vector<TComponent*> FHearers;
+  // In the owner's FHearers.
+  bool FHearing = false;
+  // A class of this object declares its own Notification.
+  bool FActsOnNotices = false;
   std::vector<TComponent*> FFreeNotifies;  // not owned; each knows this one likewise
   std::map<std::string, std::string> FEventNames;
 };

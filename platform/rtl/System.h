@@ -44,7 +44,21 @@ class TMetaClass {
   TTableFunction FTable;
 };
 
+namespace rtl_detail {
+// Whether a pointer to member names a member function that the class itself declares.
+template <class Member, class Self>
+inline constexpr bool DeclaredBy = false;
+template <class Self, class R, class... A>
+inline constexpr bool DeclaredBy<R (Self::*)(A...), Self> = true;
+
+// Called as the part of an object that belongs to a class declaring its own Notification is
+// made: the component layer tells only the components that act on notices (Classes.cpp).
+void NotificationDeclared(TObject* object, TClass cls);
+}  // namespace rtl_detail
+
 // Declares the class reference of Self, placed first in the class body; leaves the access public.
+// Its member, which takes no room, tells the component layer of a class that declares its own
+// Notification as soon as that class's part of the object is made.
 #define RTL_CLASS(Self, Base)                                                                \
  public:                                                                                     \
   using inherited = Base;                                                                    \
@@ -55,7 +69,20 @@ class TMetaClass {
   }                                                                                          \
   TClass ClassType() const override {                                                        \
     return StaticClass();                                                                    \
-  }
+  }                                                                                          \
+                                                                                             \
+ private:                                                                                    \
+  struct TClassPartMade {                                                                    \
+    template <class S = Self>                                                                \
+    explicit TClassPartMade(S* self) {                                                       \
+      if constexpr (requires { &S::Notification; })                                          \
+        if constexpr (rtl_detail::DeclaredBy<decltype(&S::Notification), S>)                 \
+          rtl_detail::NotificationDeclared(self, S::StaticClass());                          \
+    }                                                                                        \
+  };                                                                                         \
+  [[no_unique_address]] TClassPartMade FClassPartMade{this};                                 \
+                                                                                             \
+ public:
 
 class TObject {
  public:

@@ -1,11 +1,13 @@
 // The 3D window on the display with its viewer's OpenGL context: the stored layout as a golden
 // round trip, frames of the stored scene, what its picture shows, the sky hidden, the copy to the
-// clipboard, the mouse, wheel and keys through the viewer's window, the anchors, and the window
-// opened from the main window's "3D Proof".
+// clipboard, the mouse, wheel and keys through the viewer's window, the window's hint over the
+// view, a single frame at opening, the anchors, and the window opened from the main window's
+// "3D Proof".
 #include "tests/app/Window3DFixture.h"
 // clang-format off
 #include <QClipboard>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
 // clang-format on
@@ -187,6 +189,52 @@ TEST_F(Window3DLive, TheViewersWindowPassesDragsWheelAndKeysToTheWindowOnce) {
   ExpectOrbit(0, 1, [&] { QTest::keyClick(window, Qt::Key_Insert); });
   ExpectOrbit(-1, 0, [&] { QTest::keyClick(window, Qt::Key_PageDown); });
   EXPECT_TRUE(dialogs->Messages.empty());
+}
+
+TEST_F(Window3DLive, MovesWithNoButtonHeldReachTheWindowAndOrbitNothing) {
+  ShowAndWaitForAFrame();
+  QWindow* window = form->GLSceneViewer->GetWindow();
+  ASSERT_NE(window, nullptr);
+  const TVector start = form->GLCamera->GetPosition()->GetAsVector();
+  for (const QPoint at : {QPoint(50, 60), QPoint(150, 90)}) {
+    QTest::mouseMove(window, at);
+    EXPECT_EQ(QPoint(form->MouseX, form->MouseY), at);
+  }
+  ExpectVector(form->GLCamera->GetPosition()->GetAsVector(), start, 0);
+  // A drag from there starts where the pointer is: it does not jump.
+  ExpectOrbit(0, 10, [&] {
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, QPoint(150, 90));
+    QTest::mouseMove(window, QPoint(130, 90));
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(130, 90));
+  });
+}
+
+TEST_F(Window3DLive, ThePointerAtRestOverTheViewShowsTheWindowsHint) {
+  // Tool tips show over the active window only; the windows of other tests on the same display
+  // may take the activation at any time.
+  form->setAttribute(Qt::WA_AlwaysShowToolTips);
+  ShowAndWaitForAFrame();
+  QToolTip::hideText();
+  QTest::mouseMove(form->GLSceneViewer->GetWindow(), QPoint(200, 150));
+  EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 5000));
+  EXPECT_EQ(QToolTip::text(), form->toolTip());
+  EXPECT_FALSE(QToolTip::text().isEmpty());
+  QToolTip::hideText();
+}
+
+TEST_F(Window3DLive, TheViewPaintsOnceWhenTheWindowOpens) {
+  for (int j = 0; j < 20; ++j) {
+    auto joint = std::make_unique<TJoint>();
+    joint->Beta = 18 * j;
+    joint->Psi = 40;
+    joints.Add(std::move(joint));
+  }
+  ShowAndWaitForAFrame();
+  // The changes the planes made before the window showed are in its first frame.
+  QTest::qWait(300);
+  EXPECT_EQ(Buffer()->GetFrameCount(), 1);
+  form->chkSky->click();
+  EXPECT_TRUE(WaitForFramesAfter(1)) << "a change still repaints";
 }
 
 TEST_F(Window3DLive, TheViewerGrowsWithTheWindowAndTheControlsKeepTheirCorners) {

@@ -325,6 +325,38 @@ TEST_F(Window3D, EachPlaneFacesAlongTheJointsNormalExactly) {
   }
 }
 
+TEST_F(Window3D, BeyondADipOfNinetyTheUpperFaceStillFacesUpInTheItemsColour) {
+  const struct {
+    double Beta, Psi;
+    TVector Upper;  // where the coloured face looks
+  } cases[] = {
+      {30, 120, Normal(210, 60)},
+      {0, 180, {0, 0, 1, 0}},
+      {100, 200, Normal(100, 20)},
+      {45, 300, Normal(45, -60)},
+      {45, -30, Normal(45, -30)},
+      // Vertical planes have no upper face: they keep the normal of their dip.
+      {60, 90, Normal(60, 90)},
+      {270, 450, Normal(270, 450)},
+      {60, 270, Normal(60, 270)},
+      {60, -90, Normal(60, -90)},
+  };
+  for (const auto& c : cases) AddJoint(c.Beta, c.Psi, 0x0000FF);
+  SetGroup(0, true, 30, 120, 0xFF0000);
+  form->FormShow();
+  const std::vector<TGLPlane*> planes = NewPlanes();
+  ASSERT_EQ(planes.size(), 2 * std::size(cases) + 2);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(testing::Message() << "azimuth " << cases[i].Beta << ", dip " << cases[i].Psi);
+    ExpectVector(planes[2 * i]->CurrentLocalMatrix()[2], cases[i].Upper);
+    ExpectVector(planes[2 * i + 1]->CurrentLocalMatrix()[2], Negated(cases[i].Upper));
+    ExpectVector(FrontDiffuse(planes[2 * i])->GetColor(), {1, 0, 0, 1}, 0);
+  }
+  // A group's mean plane goes the same way.
+  ExpectVector(planes[2 * std::size(cases)]->CurrentLocalMatrix()[2], Normal(210, 60));
+  ExpectVector(FrontDiffuse(planes[2 * std::size(cases)])->GetColor(), {0, 0, 1, 1}, 0);
+}
+
 TEST_F(Window3D, MissingListsRaiseTheAssertionAndBuildNothing) {
   const struct { bool Joints, Groups; } cases[] = {{false, true}, {true, false}, {false, false}};
   AddJoint(120, 45, 0x0000FF);

@@ -37,6 +37,43 @@ class TCircle : public TShape {
   using TShape::TShape;
 };
 
+// Logs every notice it is given.
+class TEar : public TComponent {
+  RTL_CLASS(TEar, TComponent)
+  explicit TEar(TComponent* owner) : TComponent(owner) {}
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    Log.push_back(GetName() + (operation == opInsert ? " hears of " : " hears the end of ") +
+                  component->GetName());
+    inherited::Notification(component, operation);
+  }
+};
+
+class TLoudEar : public TEar {
+  RTL_CLASS(TLoudEar, TEar)
+  using TEar::TEar;
+};
+
+// Counts the notices given to a component the class library takes for one that does nothing
+// with them: without its own class reference the library sees a plain TComponent.
+class TUnseenCounter : public TComponent {
+ public:
+  using TComponent::TComponent;
+  static inline int Notices = 0;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    ++Notices;
+    TComponent::Notification(component, operation);
+  }
+};
+
+TComponent* Named(TComponent* component, const std::string& name) {
+  component->SetName(name);
+  return component;
+}
+
 class TValue : public TPersistent {
   RTL_CLASS(TValue, TPersistent)
   int Data = 0;
@@ -198,6 +235,124 @@ TEST(Component, FreeNotificationIsDroppedWhenTheWatcherGoesFirst) {
   Log.clear();
   delete target;  // must not call the freed watcher
   EXPECT_EQ(Log, (std::vector<std::string>{"~Target"}));
+}
+
+TEST(Component, InsertsAndRemovalsReachEveryComponentThatActsOnThem) {
+  TComponent form(nullptr);
+  Named(new TComponent(&form), "Plain");
+  Named(new TEar(&form), "Ear");
+  // A plain component passes the notices on to the one it owns that acts on them.
+  TComponent* holder = Named(new TComponent(&form), "Holder");
+  Named(new TEar(holder), "Inner");
+  // A class that inherits its Notification acts as its parent's does.
+  Named(new TLoudEar(&form), "Loud");
+  Log.clear();
+  TComponent* added = Named(new TComponent(nullptr), "Added");
+  form.InsertComponent(added);
+  delete added;
+  // Last component first, as the owner holds them.
+  EXPECT_EQ(Log, (std::vector<std::string>{"Loud hears of Added", "Inner hears of Added",
+                                           "Ear hears of Added", "Loud hears the end of Added",
+                                           "Inner hears the end of Added",
+                                           "Ear hears the end of Added"}));
+
+  // A component that comes to own one that acts hears from then on, and no longer once it
+  // has gone.
+  TComponent* plain = form.FindComponent("Plain");
+  TComponent* late = Named(new TEar(plain), "Late");
+  Log.clear();
+  form.InsertComponent(Named(new TComponent(nullptr), "Second"));
+  EXPECT_EQ(Log, (std::vector<std::string>{"Loud hears of Second", "Inner hears of Second",
+                                           "Ear hears of Second", "Late hears of Second"}));
+  delete late;
+  delete holder;
+  Log.clear();
+  delete form.FindComponent("Second");
+  EXPECT_EQ(Log, (std::vector<std::string>{"Loud hears the end of Second",
+                                           "Ear hears the end of Second"}));
+}
+
+TEST(Component, FreeNotificationReachesLinkedComponentsWhereverTheyAre) {
+  Log.clear();
+  TComponent form(nullptr);
+  auto* target = Named(new TComponent(&form), "Target");
+  // A watcher owned elsewhere, and a plain sibling owner whose own component watches.
+  TShape outsider(nullptr);
+  outsider.SetName("Outsider");
+  outsider.Watched = target;
+  target->FreeNotification(&outsider);
+  TComponent other(nullptr);
+  auto* inner = new TShape(&other);
+  inner->SetName("Inner");
+  inner->Watched = target;
+  target->FreeNotification(inner);
+  delete target;
+  EXPECT_EQ(Log, (std::vector<std::string>{"Inner forgets Target", "Outsider forgets Target"}));
+
+  // A plain component linked to a sibling drops the link when the sibling leaves the owner, so
+  // the sibling, which watches it, is not told when it goes later.
+  auto* plain = Named(new TComponent(&form), "Plain");
+  auto* sibling = new TShape(&form);
+  sibling->SetName("Sibling");
+  sibling->Watched = plain;
+  plain->FreeNotification(sibling);
+  form.RemoveComponent(sibling);
+  Log.clear();
+  delete plain;
+  EXPECT_EQ(Log, std::vector<std::string>{});
+  EXPECT_EQ(sibling->Watched, plain);
+  delete sibling;
+}
+
+TEST(Component, AnInsertOrARemovalTellsNoComponentThatDoesNothingWithIt) {
+  for (const int siblings : {10, 10000}) {
+    SCOPED_TRACE(std::to_string(siblings) + " siblings");
+    TComponent form(nullptr);
+    for (int i = 0; i < siblings; ++i) new TUnseenCounter(&form);
+    auto* ear = Named(new TEar(&form), "Ear");
+    TUnseenCounter::Notices = 0;
+    Log.clear();
+    for (int i = 0; i < 100; ++i) delete new TComponent(&form);
+    EXPECT_EQ(TUnseenCounter::Notices, 0);
+    EXPECT_EQ(Log.size(), 200u);
+    // The components that do nothing with the notices still go with their owner.
+    EXPECT_EQ(form.ComponentCount(), siblings + 1);
+    EXPECT_EQ(ear->ComponentIndex(), siblings);
+  }
+}
+
+TEST(Component, RemovalsKeepTheOrderOfTheOthers) {
+  TComponent form(nullptr);
+  std::vector<TComponent*> made;
+  for (int i = 0; i < 8; ++i) made.push_back(Named(new TComponent(&form), "C" + std::to_string(i)));
+  const auto names = [&] {
+    std::string all;
+    for (int i = 0; i < form.ComponentCount(); ++i) all += form.Components(i)->GetName() + " ";
+    return all;
+  };
+  delete made[2];
+  delete made[5];
+  EXPECT_EQ(form.ComponentCount(), 6);
+  EXPECT_EQ(made[6]->ComponentIndex(), 4);
+  EXPECT_EQ(names(), "C0 C1 C3 C4 C6 C7 ");
+  delete made[0];
+  form.RemoveComponent(made[7]);
+  EXPECT_EQ(made[7]->Owner(), nullptr);
+  EXPECT_EQ(form.FindComponent("C7"), nullptr);
+  EXPECT_EQ(form.FindComponent("C4"), made[4]);
+  form.InsertComponent(made[7]);
+  form.InsertComponent(made[1]);  // again: it moves to the end
+  EXPECT_EQ(names(), "C3 C4 C6 C7 C1 ");
+  EXPECT_TRUE(Raises<EListError>([&] { form.Components(5); }, "List index out of bounds (5)"));
+  // The owner frees what is left last first.
+  Log.clear();
+  for (int i = 0; i < form.ComponentCount(); ++i) {
+    auto* shape = new TShape(form.Components(i));
+    shape->SetName("Of" + form.Components(i)->GetName());
+  }
+  form.DestroyComponents();
+  EXPECT_EQ(Log, (std::vector<std::string>{"~OfC1", "~OfC7", "~OfC6", "~OfC4", "~OfC3"}));
+  EXPECT_EQ(form.ComponentCount(), 0);
 }
 
 TEST(Component, NamesMustBeIdentifiersAndUniqueWithinTheOwner) {

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# "3D Proof" on the real main window, each try in a freshly started process: from the click to
+# the 3D window's first frame on screen, and from its Close to the main window given back (the 3D
+# window freed and the main window's event loop turning again), with data sets of single joints. Prints every try and the medians. Takes
+# the build folder as $1; TRIES and SIZES override the defaults. Needs a display: without one it
+# starts itself again under xvfb-run.
+set -euo pipefail
+build=${1:-build}
+tries=${TRIES:-5}
+sizes=${SIZES:-"1000 2000 10000"}
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe
+probe="$build/bench/window_probe"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+median() { tr ' ' '\n' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+echo "load: $(uptime)"
+for n in $sizes; do
+  "$probe" write "$dir/joints-$n.txt" "$n" 0
+  opens=() closes=() frames=()
+  for ((i = 1; i <= tries; i++)); do
+    read -r open close count < <("$probe" proof "$dir/joints-$n.txt" 2>/dev/null)
+    opens+=("$open") closes+=("$close") frames+=("$count")
+  done
+  echo "$n single joints, $tries fresh processes"
+  echo "  \"3D Proof\" to first frame, ms: ${opens[*]}  median $(echo "${opens[*]}" | median)"
+  echo "  Close to main window given back, ms: ${closes[*]}  median $(echo "${closes[*]}" | median)"
+  echo "  frames before Close: ${frames[*]}"
+done
