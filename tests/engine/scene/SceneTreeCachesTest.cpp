@@ -152,7 +152,8 @@ testing::AssertionResult Agree(const char* what, double cached, double fresh, do
 
 testing::AssertionResult Agree(const char* what, const TAABB& cached, const Box& fresh) {
   double scale = 1;
-  for (int j = 0; j < 3; ++j) scale = std::max({scale, std::fabs(fresh.Min[j]), fresh.Max[j]});
+  for (int j = 0; j < 3; ++j)
+    scale = std::max({scale, std::fabs(fresh.Min[j]), std::fabs(fresh.Max[j])});
   for (int j = 0; j < 3; ++j) {
     if (auto r = Agree(what, cached.Min[j], fresh.Min[j], scale); !r)
       return r << " (min " << j << ")";
@@ -312,7 +313,10 @@ class TRandomTree {
     const std::vector<TGLBaseSceneObject*> nodes = Nodes();
     // The scene's root takes placement edits too: they must not reach its children.
     TGLBaseSceneObject* node = Chance(10) ? nodes.front() : Pick(Movable());
-    const unsigned kind = FRandom() % (nodes.size() < 5 ? 9 : nodes.size() > 16 ? 14 : 12);
+    unsigned kind = FRandom() % 14;
+    // Insertions outweigh deletions in a small tree, and the other way round in a large one.
+    if (nodes.size() < 6 && kind >= 12) kind = 10;
+    if (nodes.size() > 20 && kind >= 9 && kind <= 11) kind = 12;
     switch (kind) {
       case 0:
         node->GetPosition()->SetPoint(Uniform(-3, 3), Uniform(-3, 3), Uniform(-3, 3));
