@@ -312,7 +312,7 @@ class TRandomTree {
   void Edit() {
     const std::vector<TGLBaseSceneObject*> nodes = Nodes();
     // The scene's root takes placement edits too: they must not reach its children.
-    TGLBaseSceneObject* node = Chance(10) ? nodes.front() : Pick(Movable());
+    TGLBaseSceneObject* node = nodes.size() == 1 || Chance(10) ? nodes.front() : Pick(Movable());
     unsigned kind = FRandom() % 14;
     // Insertions outweigh deletions in a small tree, and the other way round in a large one.
     if (nodes.size() < 6 && kind >= 12) kind = 10;
