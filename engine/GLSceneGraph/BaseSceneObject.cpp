@@ -136,6 +136,8 @@ void TGLBaseSceneObject::ExtractChild(TGLBaseSceneObject* AnObject) {
   if (AnObject->Owner() == this) RemoveComponent(AnObject);
   FChildren->Remove(AnObject);
   AnObject->FParent = nullptr;
+  // The subtree's absolute matrices held this node's; without a parent they are its own.
+  AnObject->MarkAbsoluteDirty();
 }
 
 void TGLBaseSceneObject::LeaveChild(TGLBaseSceneObject* AnObject) {

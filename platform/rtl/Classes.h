@@ -452,7 +452,8 @@ class TStringStream : public TMemoryStream {
 // <collections of "item ... end">. The value calls also serve nested writers and readers over a
 // binary property's stream.
 
-enum TValueType {
+// One byte of stored data: any value a stream holds is one the type can take.
+enum TValueType : uint8_t {
   vaNull = 0,  // end of a list, a collection or an object
   vaList = 1,
   vaInt8 = 2,

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/jclasses.h"
+#include "engine/GLSceneGraph/BaseSceneObject.h"
+#include "engine/GLSceneGraph/Behaviours.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -268,9 +270,106 @@ void FuzzLayoutText(const uint8_t* data, size_t size) {
   Expect(rewritten == written, "a written layout reads back changed:\n" + written + rewritten);
 }
 
+// ---- The behaviours and effects of a scene node, binary values inside a layout
+
+class TFuzzSceneNode : public TGLBaseSceneObject {
+  RTL_CLASS(TFuzzSceneNode, TGLBaseSceneObject)
+  static const TPropertyTable& Published() {
+    static const TPropertyTable table =
+        TPropertyTable::Extend<TFuzzSceneNode>(TComponent::Published());
+    return table;
+  }
+  using TGLBaseSceneObject::TGLBaseSceneObject;
+};
+
+// A behaviour with values of its own after the common ones, as a plug-in class stores them.
+class TFuzzBehaviour : public TGLBehaviour {
+  RTL_CLASS(TFuzzBehaviour, TGLBehaviour)
+  explicit TFuzzBehaviour(TXCollection* owner)
+      : TGLBehaviour(owner, XCollectionItemClass<TFuzzBehaviour>()) {}
+  static std::string FriendlyName() { return "Spin"; }
+  void WriteToFiler(TWriter& writer) override {
+    inherited::WriteToFiler(writer);
+    writer.WriteInteger(Turns);
+    writer.WriteBoolean(Clockwise);
+    writer.WriteString(Axis);
+  }
+  void ReadFromFiler(TReader& reader) override {
+    inherited::ReadFromFiler(reader);
+    Turns = reader.ReadInteger();
+    Clockwise = reader.ReadBoolean();
+    Axis = reader.ReadString();
+  }
+  int32_t Turns = 0;
+  bool Clockwise = false;
+  std::string Axis;
+};
+
+// An effect a node may carry once.
+class TFuzzEffect : public TGLObjectEffect {
+  RTL_CLASS(TFuzzEffect, TGLObjectEffect)
+  explicit TFuzzEffect(TXCollection* owner)
+      : TGLObjectEffect(owner, XCollectionItemClass<TFuzzEffect>()) {}
+  static std::string FriendlyName() { return "Glow"; }
+  static bool UniqueItem() { return true; }
+  void WriteToFiler(TWriter& writer) override {
+    inherited::WriteToFiler(writer);
+    writer.WriteFloat(Strength);
+  }
+  void ReadFromFiler(TReader& reader) override {
+    inherited::ReadFromFiler(reader);
+    Strength = reader.ReadFloat();
+  }
+  long double Strength = 0;
+};
+
+// Reads the input as the stored value of one of a node's collections, inside a layout.
+void ReadSceneCollection(const std::string& property, const std::string& hex) {
+  const std::string text = "object Form: TFuzzForm\n  object Node: TFuzzSceneNode\n    " +
+                           property + " = {" + hex + "}\n  end\nend\n";
+  std::unique_ptr<TComponent> root = std::make_unique<TFuzzForm>(nullptr);
+  try {
+    TStringStream stream(text);
+    stream.ReadComponent(root.get());
+  } catch (const Exception&) {
+    return;
+  }
+  // What was taken is written again, and that reads back as the same layout.
+  const std::string written = WriteLayout(root.get());
+  std::unique_ptr<TComponent> again = std::make_unique<TFuzzForm>(nullptr);
+  try {
+    TStringStream stream(written);
+    stream.ReadComponent(again.get());
+  } catch (const Exception& e) {
+    throw std::logic_error("a written layout is refused: " + e.Message() + "\n" + written);
+  }
+  const std::string rewritten = WriteLayout(again.get());
+  Expect(rewritten == written, "a written layout reads back changed:\n" + written + rewritten);
+}
+
+// The input is the stored value of a node's behaviours, and of its effects.
+void FuzzSceneCollections(const uint8_t* data, size_t size) {
+  static const bool registered = [] {
+    RegisterClasses({TFuzzSceneNode::StaticClass(), TFuzzForm::StaticClass()});
+    RegisterXCollectionItemClass(XCollectionItemClass<TFuzzBehaviour>());
+    RegisterXCollectionItemClass(XCollectionItemClass<TFuzzEffect>());
+    return true;
+  }();
+  (void)registered;
+  static const char digits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (size_t i = 0; i < size; ++i) {
+    hex += digits[data[i] >> 4];
+    hex += digits[data[i] & 15];
+  }
+  ReadSceneCollection("BehavioursData", hex);
+  ReadSceneCollection("EffectsData", hex);
+}
+
 }  // namespace
 
-const TFuzzTarget FuzzTargets[2] = {
+const TFuzzTarget FuzzTargets[3] = {
     {"data-file", FuzzDataFile},
     {"layout-text", FuzzLayoutText},
+    {"scene-collections", FuzzSceneCollections},
 };

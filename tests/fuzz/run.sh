@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes each reader of damaged input (libFuzzer, with address and undefined-behaviour
 # sanitizers) for a bounded time, starting from the corpus that the tests replay: the engine's
-# binary readers, the texture-image files, the data file and the layout text.
+# binary readers, the texture-image files, the data file, the layout text and the behaviours and
+# effects a layout stores as binary values.
 # Usage: tests/fuzz/run.sh [seconds per target, default 60] [target...]. New inputs gather in
 # build-fuzz/corpus/<target>; a crash is written to build-fuzz/crashes/<target>/ and stops the run.
 # Copy a crash into the target's corpus folder once it is fixed, so the tests replay it.
@@ -33,6 +34,7 @@ all=(
   "material-library tests/engine/base tests/data/filer-fuzz"
   "data-file tests/fuzz tests/data/fuzz"
   "layout-text tests/fuzz tests/data/fuzz"
+  "scene-collections tests/fuzz tests/data/fuzz"
 )
 shift || true
 chosen=("$@")
