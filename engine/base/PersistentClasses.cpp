@@ -477,8 +477,13 @@ void TPersistentObjectList::SetCapacity(int32_t capacity) {
   Assert(capacity >= 0);
   if (capacity == Capacity()) return;
   if (capacity < FCount) FCount = capacity;
+  // Capacity is the logical block; the storage behind it doubles, so that appending one item at
+  // a time costs the same per item however long the list grows, and is given back on shrinking.
+  if (size_t(capacity) > FList.capacity())
+    FList.reserve(std::max(size_t(capacity), 2 * FList.capacity()));
+  const bool shrinking = capacity < Capacity();
   FList.resize(size_t(capacity));
-  FList.shrink_to_fit();
+  if (shrinking) FList.shrink_to_fit();
 }
 
 void TPersistentObjectList::Clear() {

@@ -58,6 +58,23 @@ TEST_F(ObjectList, GrowsBySixteenSlots) {
   }
 }
 
+// The capacity steps by sixteen, but the block behind it must not move at every step: appending
+// one item at a time would then copy the whole list each sixteen items.
+TEST_F(ObjectList, AppendsMoveTheBlockRarely) {
+  TPersistentObjectList list;
+  int moves = 0;
+  const void* block = list.List();
+  for (int i = 0; i < 10000; ++i) {
+    list.Add(nullptr);
+    if (list.List() != block) ++moves, block = list.List();
+  }
+  EXPECT_LE(moves, 20);
+  EXPECT_EQ(list.Capacity(), 10000);
+  list.SetCapacity(20);
+  EXPECT_EQ(list.Count(), 20);
+  EXPECT_EQ(list.Capacity(), 20);
+}
+
 TEST_F(ObjectList, IndexOperations) {
   TCounted a, b, c, d;
   TPersistentObjectList list;
