@@ -13,14 +13,14 @@
 #include "engine/base/VectorGeometry.h"
 #include "platform/rtl/Classes.h"
 
-enum TGLObjectsSorting {
+enum TGLObjectsSorting : int {
   osInherited,
   osNone,
   osRenderFarthestFirst,
   osRenderBlendedLast,
   osRenderNearestFirst
 };
-enum TGLVisibilityCulling { vcInherited, vcNone, vcObjectBased, vcHierarchical };
+enum TGLVisibilityCulling : int { vcInherited, vcNone, vcObjectBased, vcHierarchical };
 
 struct TGLProgressTimes {
   double deltaTime, newTime;

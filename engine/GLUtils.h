@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-enum TGLMinFilter {
+enum TGLMinFilter : int {
   miNearest,
   miLinear,
   miNearestMipmapNearest,
@@ -14,7 +14,7 @@ enum TGLMinFilter {
   miNearestMipmapLinear,
   miLinearMipmapLinear
 };
-enum TGLMagFilter { maNearest, maLinear };
+enum TGLMagFilter : int { maNearest, maLinear };
 
 // 1 below 2, else the smallest power of two >= n. An assertion failure above 2^30, where no
 // power of two fits the result.

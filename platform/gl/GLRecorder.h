@@ -2,7 +2,8 @@
 // A stand-in OpenGL for tests: while a TGLRecorder lives, every entry of the dispatch table logs
 // its call with its arguments, so a unit's exact call sequence is checked without a context. A
 // small state model answers what callers read back: errors, generated names, texture objects,
-// enable flags, strings and glGet values.
+// enable flags, strings and glGet values. Every other read answers OpenGL's initial state, or
+// zero where there is none, so no caller reads memory nobody wrote.
 
 #include <cstdint>
 #include <deque>
@@ -61,13 +62,15 @@ class TGLRecorder {
 
   // State model. glGetError hands the queued errors out in order, then GL_NO_ERROR.
   void PushError(GLenum error) { FErrors.push_back(error); }
-  // glGetString; glGetIntegerv, glGetFloatv, glGetBooleanv and glGetDoublev for a pname.
+  // glGetString; glGetIntegerv, glGetFloatv, glGetBooleanv and glGetDoublev for a pname (a
+  // pname nobody set answers OpenGL's initial value: identity matrices, viewport 0, ...).
   void SetString(GLenum name, std::string value) { FStrings[name] = std::move(value); }
   void SetValues(GLenum pname, std::vector<double> values) { FValues[pname] = std::move(values); }
   // Texture names glIsTexture answers true for: those glGenTextures made and glDeleteTextures
   // has not deleted.
   bool TextureExists(GLuint name) const { return FTextures.count(name) != 0; }
-  // Capabilities glEnable and glDisable turned on and off, for glIsEnabled.
+  // Capabilities glEnable and glDisable turned on and off, for glIsEnabled and glGet (dithering
+  // and multisampling start on, as in a new context).
   bool IsEnabled(GLenum capability) const { return FEnabled.count(capability) != 0; }
 
   // Makes InitOpenGL-like support flags: version text, extension string, GLU version.
@@ -88,7 +91,8 @@ class TGLRecorder {
   std::map<GLenum, std::string> FStrings;
   std::map<GLenum, std::vector<double>> FValues;
   std::set<GLuint> FTextures;
-  std::set<GLenum> FEnabled;
+  std::set<GLenum> FEnabled = {GL_DITHER, GL_MULTISAMPLE};  // on in a new context
   GLuint FNextTexture = 1;
   GLuint FNextList = 1;
+  GLuint FNextName = 1;  // of queries and buffers
 };

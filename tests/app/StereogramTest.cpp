@@ -2,8 +2,12 @@
 // options, and the net staying round whatever the window's size.
 #include <QDir>
 #include <QFile>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/rtl/SysUtils.h"
 #include "tests/app/MainWindowFixture.h"
@@ -31,6 +35,15 @@ QRect RimExtent(const QImage& image) {
         bottom = std::max(bottom, y);
       }
   return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// A coordinate as the series holds it: the shortest text that reads back as the same float
+// in single precision, or the same double otherwise.
+std::string Stored(const TChartSeries& s, double value) {
+  char text[32];
+  const auto end = s.GetSinglePrecision() ? std::to_chars(text, text + sizeof text, float(value))
+                                          : std::to_chars(text, text + sizeof text, value);
+  return std::string(text, end.ptr);
 }
 
 // What the window shows: its list lines, the legend option and every series of the chart with
@@ -62,7 +75,7 @@ std::string Shown(const TfrmMain& form, bool allPoints) {
       const TChartValue v = s->Values(k);
       if (k == 0 || v.Label != s->Values(k - 1).Label || v.Color != s->Values(k - 1).Color)
         out << "  mark " << v.Color << " [" << v.Label << "]\n";
-      if (allPoints || k == 0) out << "  " << v.X << " " << v.Y << "\n";
+      if (allPoints || k == 0) out << "  " << Stored(*s, v.X) << " " << Stored(*s, v.Y) << "\n";
     }
   }
   return out.str();
@@ -88,6 +101,33 @@ bool SameWords(const std::string& expected, const std::string& actual) {
   }
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The first few lines where the window differs from the golden file, each with its line number
+// and the series it falls in; empty when they agree.
+std::string Differences(const std::string& expected, const std::string& actual) {
+  const std::vector<std::string> e = Lines(expected), a = Lines(actual);
+  constexpr int cShown = 5;
+  std::ostringstream out;
+  int differing = 0;
+  std::string series;
+  for (size_t i = 0; i < std::max(e.size(), a.size()); ++i) {
+    const std::string x = i < e.size() ? e[i] : "(no line)", y = i < a.size() ? a[i] : "(no line)";
+    if (x.starts_with("series ")) series = x;
+    if (SameWords(x, y)) continue;
+    if (++differing > cShown) continue;
+    out << "line " << i + 1 << (series.empty() ? "" : ", in " + series) << ":\n  golden: " << x
+        << "\n  shown:  " << y << "\n";
+  }
+  if (differing > cShown) out << "and " << differing - cShown << " more differing lines\n";
+  return out.str();
+}
+
 }  // namespace
 
 // A data set of every kind of item (single, grouped, in an inactive group, in a group whose
@@ -107,11 +147,14 @@ TEST_F(Stereogram, OpenedDataSetShowsWhatWasRecorded) {
 
   QFile golden(TEST_DATA_DIR "/mixed-joints-net.txt");
   ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
-  if (!SameWords(golden.readAll().toStdString(), shown)) {
+  const std::string differences = Differences(golden.readAll().toStdString(), shown);
+  if (!differences.empty()) {
     const QString path = QDir::temp().filePath("mixed-joints-net.actual.txt");
     QFile actual(path);
     if (actual.open(QIODevice::WriteOnly)) actual.write(shown.data(), qint64(shown.size()));
-    ADD_FAILURE() << "the window differs from the golden file; it shows " << path.toStdString();
+    ADD_FAILURE() << "the window differs from the golden file (all it shows is in "
+                  << path.toStdString() << "):\n"
+                  << differences;
   }
 }
 

@@ -31,6 +31,9 @@ struct Case {
   std::function<void(TGLStateCache&)> act;
   TGLCalls expected;
 };
+void PrintTo(const Case& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class GLStateCacheTest : public testing::TestWithParam<Case> {
  protected:

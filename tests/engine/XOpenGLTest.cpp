@@ -86,6 +86,9 @@ struct FamilyCase {
   std::function<void()> map;
   TGLCalls expected;
 };
+void PrintTo(const FamilyCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class TexCoordFamilyTest : public TexCoordDispatchTest,
                            public testing::WithParamInterface<FamilyCase> {};

@@ -68,7 +68,10 @@ void ExpectBalanced(const TGLCalls& calls) {
 
 class LinesRecorded : public testing::Test {
  protected:
-  LinesRecorded() { rci.stateCache = &cache; }
+  LinesRecorded() {
+    rci.stateCache = &cache;
+    gl.SetValues(GL_MAX_EVAL_ORDER, {8});  // the least an implementation offers
+  }
 
   TGLLinesNode* AddNode(float x, float y, float z) {
     TGLLinesNode* node = lines.GetNodes()->Add();

@@ -44,6 +44,9 @@ struct BoxCase {
   TVector childScale;     // of that child
   TAABB unscaled, scaled;
 };
+void PrintTo(const BoxCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class BoundingBoxTest : public testing::TestWithParam<BoxCase> {};
 

@@ -30,6 +30,9 @@ struct OrientationCase {
   std::function<void(TGLBaseSceneObject&)> write;
   TVector direction, up;
 };
+void PrintTo(const OrientationCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class OrientationTest : public testing::TestWithParam<OrientationCase> {};
 
@@ -270,6 +273,9 @@ struct TreeCase {
   const char* tree;
   const char* slots;
 };
+void PrintTo(const TreeCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class TreeOperationTest : public SceneTreeTest, public testing::WithParamInterface<TreeCase> {
  protected:

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
 // clang-format off
 // Before the class library: its Assert macro would rename a GoogleMock function.
 #include "tests/support/Raises.h"
@@ -97,6 +101,139 @@ TEST(GLRecorderTest, AnswersFromItsStateModel) {
   // The answers the calls wrote are not part of the log.
   EXPECT_EQ(gl.CallsOf("glGetIntegerv"), TGLCalls{Call("glGetIntegerv", GL_VIEWPORT)});
   EXPECT_EQ(gl.CallsOf("glGenTextures"), TGLCalls{Call("glGenTextures", 2)});
+}
+
+// What a read wrote into n values, and the value after them, which must keep its filler.
+template <class T, class F>
+std::vector<double> Read(size_t n, F read) {
+  std::vector<T> out(n + 1, T(99));
+  read(out.data());
+  return std::vector<double>(out.begin(), out.end());
+}
+
+struct InitialCase {
+  const char* Name;
+  std::function<std::vector<double>()> Read;
+  std::vector<double> Expected;  // ends with the filler
+};
+
+void PrintTo(const InitialCase& c, std::ostream* out) { *out << c.Name; }
+
+class GLRecorderInitialTest : public testing::TestWithParam<InitialCase> {};
+
+TEST_P(GLRecorderInitialTest, AReadNobodySetAnswersOpenGLsInitialState) {
+  TGLRecorder gl;
+  EXPECT_EQ(GetParam().Read(), GetParam().Expected);
+}
+
+const std::vector<double> Identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 99};
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, GLRecorderInitialTest,
+    testing::Values(
+        InitialCase{
+            "ModelViewMatrix",
+            [] { return Read<GLfloat>(16, [](auto* v) { glGetFloatv(GL_MODELVIEW_MATRIX, v); }); },
+            Identity},
+        InitialCase{"ProjectionMatrix",
+                    [] {
+                      return Read<GLdouble>(16,
+                                            [](auto* v) { glGetDoublev(GL_PROJECTION_MATRIX, v); });
+                    },
+                    Identity},
+        InitialCase{"Viewport",
+                    [] { return Read<GLint>(4, [](auto* v) { glGetIntegerv(GL_VIEWPORT, v); }); },
+                    {0, 0, 0, 0, 99}},
+        InitialCase{"ColorWriteMask",
+                    [] {
+                      return Read<GLboolean>(4,
+                                             [](auto* v) { glGetBooleanv(GL_COLOR_WRITEMASK, v); });
+                    },
+                    {1, 1, 1, 1, 99}},
+        InitialCase{"DepthFunc",
+                    [] { return Read<GLint>(1, [](auto* v) { glGetIntegerv(GL_DEPTH_FUNC, v); }); },
+                    {GL_LESS, 99}},
+        // An implementation's limit has no initial value: zero.
+        InitialCase{
+            "MaxTextureSize",
+            [] { return Read<GLint>(1, [](auto* v) { glGetIntegerv(GL_MAX_TEXTURE_SIZE, v); }); },
+            {0, 99}},
+        InitialCase{"DitherStartsOn",
+                    [] { return Read<GLboolean>(1, [](auto* v) { glGetBooleanv(GL_DITHER, v); }); },
+                    {1, 99}},
+        InitialCase{
+            "LightingStartsOff",
+            [] { return Read<GLboolean>(1, [](auto* v) { glGetBooleanv(GL_LIGHTING, v); }); },
+            {0, 99}},
+        InitialCase{"FirstLightIsWhite",
+                    [] {
+                      return Read<GLfloat>(4,
+                                           [](auto* v) { glGetLightfv(GL_LIGHT0, GL_DIFFUSE, v); });
+                    },
+                    {1, 1, 1, 1, 99}},
+        InitialCase{"OtherLightsAreBlack",
+                    [] {
+                      return Read<GLfloat>(
+                          4, [](auto* v) { glGetLightfv(GL_LIGHT1, GL_SPECULAR, v); });
+                    },
+                    {0, 0, 0, 1, 99}},
+        InitialCase{"SpotCutoff",
+                    [] {
+                      return Read<GLint>(
+                          1, [](auto* v) { glGetLightiv(GL_LIGHT2, GL_SPOT_CUTOFF, v); });
+                    },
+                    {180, 99}},
+        InitialCase{"MaterialDiffuse",
+                    [] {
+                      return Read<GLfloat>(
+                          4, [](auto* v) { glGetMaterialfv(GL_FRONT, GL_DIFFUSE, v); });
+                    },
+                    {0.8f, 0.8f, 0.8f, 1, 99}},
+        InitialCase{"MinFilter",
+                    [] {
+                      return Read<GLint>(1, [](auto* v) {
+                        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, v);
+                      });
+                    },
+                    {GL_NEAREST_MIPMAP_LINEAR, 99}},
+        InitialCase{"TextureWidth",
+                    [] {
+                      return Read<GLint>(1, [](auto* v) {
+                        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, v);
+                      });
+                    },
+                    {0, 99}},
+        InitialCase{"TexGenPlane",
+                    [] {
+                      return Read<GLdouble>(
+                          4, [](auto* v) { glGetTexGendv(GL_T, GL_OBJECT_PLANE, v); });
+                    },
+                    {0, 1, 0, 0, 99}},
+        InitialCase{"MapDomain",
+                    [] {
+                      return Read<GLfloat>(
+                          4, [](auto* v) { glGetMapfv(GL_MAP2_VERTEX_3, GL_DOMAIN, v); });
+                    },
+                    {0, 1, 0, 1, 99}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// Pixels come back zero, as many bytes as the pack parameters lay the rows out in.
+TEST(GLRecorderTest, ReadPixelsWritesTheRowsThePackParametersLayOut) {
+  TGLRecorder gl;
+  std::vector<GLubyte> pixels(24, 0xab);
+  glReadPixels(0, 0, 3, 2, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  // Rows of 9 bytes start every 12 bytes: the image ends at byte 21.
+  EXPECT_EQ(std::count(pixels.begin(), pixels.begin() + 21, 0), 21);
+  EXPECT_EQ(std::count(pixels.begin() + 21, pixels.end(), 0xab), 3);
+
+  std::fill(pixels.begin(), pixels.end(), 0xab);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, 3, 2, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  EXPECT_EQ(std::count(pixels.begin(), pixels.begin() + 18, 0), 18);
+  EXPECT_EQ(std::count(pixels.begin() + 18, pixels.end(), 0xab), 6);
+  GLint alignment = 0;
+  glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+  EXPECT_EQ(alignment, 1);
 }
 
 TEST(GLVersionTest, ParsesMajorAndMinorAtTheStart) {
