@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6opengl6-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev googletest libbenchmark-dev libglm-dev
-  xvfb xauth fonts-liberation2 fonts-dejavu-core
+  xvfb xauth valgrind fonts-liberation2 fonts-dejavu-core
   poppler-utils
 )
 
