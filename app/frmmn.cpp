@@ -18,6 +18,7 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QValidator>
 #include <algorithm>
 #include <cerrno>
@@ -28,6 +29,7 @@
 
 #include "app/d3ddlg.h"
 #include "app/projection.h"
+#include "engine/platform/GLQtContext.h"
 #include "platform/gui/Anchors.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Printers.h"
@@ -361,6 +363,14 @@ void TfrmMain::showEvent(QShowEvent* event) {
   if (FShown || event->spontaneous()) return;
   FShown = true;
   Guard([this] { FormShow(); });
+  // Once the window is on screen, so that loading the driver does not hold up its first paint;
+  // without memory for it, the driver is loaded when the 3D window wants it.
+  QTimer::singleShot(0, this, [this] {
+    try {
+      FGLDriverPreload = std::make_unique<TGLDriverPreload>();
+    } catch (const std::bad_alloc&) {
+    }
+  });
 }
 
 void TfrmMain::FormShow() {

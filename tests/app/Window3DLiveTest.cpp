@@ -3,8 +3,13 @@
 // clipboard, the mouse, wheel and keys through the viewer's window, the window's hint over the
 // view, a single frame at opening, the anchors, and the window opened from the main window's
 // "3D Proof".
-#include "tests/app/Window3DFixture.h"
 // clang-format off
+// Qt's OpenGL headers come before the engine's; their native-interface header names a type
+// EGLContext, as the engine's context error is named, and is kept out.
+#define QOPENGLCONTEXT_PLATFORM_H
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include "tests/app/Window3DFixture.h"
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QScreen>
@@ -13,6 +18,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 // clang-format on
+#include <link.h>
 
 #include "engine/GLTexture.h"
 #include "tests/app/MainWindowFixture.h"
@@ -313,6 +319,35 @@ TEST_F(ProofFromMainWindow, OpensModallyOnTheListsAndStartsFromTheStoredLayoutEa
   // The window changed nothing of the main window's data.
   EXPECT_EQ(form->GetJoints().Count(), 2);
   EXPECT_EQ(Lines(form->lboJoints).size(), 2);
+}
+
+int LoadedObjectCount() {
+  int count = 0;
+  dl_iterate_phdr([](dl_phdr_info*, size_t, void* data) { return ++*static_cast<int*>(data), 0; },
+                  &count);
+  return count;
+}
+
+// In a process of its own, where nothing has loaded the OpenGL driver yet: the main window loads
+// it while it is up, so that "3D Proof" does not wait for it. Closing the window waits for the
+// loading; the context made after loads no library.
+TEST(MainWindowLive, LoadsTheOpenGLDriverBeforeTheFirstContextWantsIt) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        auto form = std::make_unique<TfrmMain>();
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get())) std::_Exit(2);
+        QTest::qWait(20);
+        form.reset();
+        const int before = LoadedObjectCount();
+        QOffscreenSurface surface;
+        surface.create();
+        QOpenGLContext context;
+        if (!context.create() || !context.makeCurrent(&surface)) std::_Exit(3);
+        std::_Exit(LoadedObjectCount() == before ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
