@@ -126,7 +126,8 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   std::unique_ptr<TLineSeriesList> LineSeries;
   std::unique_ptr<TPointSeriesList> PointSeries;
   bool FShown = false;
-  // The 3D window's OpenGL driver, loaded while the user works in this one.
+  // The 3D window's OpenGL driver, loaded once the user is on the way to it.
+  void PreloadGLDriver();
   std::unique_ptr<TGLDriverPreload> FGLDriverPreload;
   // While a file is replayed the redraws of its commands are folded into one at the end.
   bool FRedrawDeferred = false;

@@ -19,6 +19,7 @@
 #include <QTimer>
 // clang-format on
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/d3ddlg.h"
@@ -122,6 +123,12 @@ int Proof(const std::string& path) {
   form->mnuOpen->trigger();
   QTest::qWait(200);  // the net of the data set painted
 
+  // A user's pointer reaches the button a moment before the click; HOVER_MS sets that moment
+  // (none by default: the click comes with no pointer on the way).
+  if (const int hover = std::getenv("HOVER_MS") ? std::atoi(std::getenv("HOVER_MS")) : 0; hover > 0) {
+    QTest::mouseMove(form->btnProof);
+    QTest::qWait(hover);
+  }
   TProofWatch watch;
   QApplication::instance()->installEventFilter(&watch);
   // Clicked from the event loop, as the program's own loop would take the click; the 3D window

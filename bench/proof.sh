@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # "3D Proof" on the real main window, each try in a freshly started process: from the click to
 # the 3D window's first frame on screen, and from its Close to the main window given back (the 3D
-# window freed and the main window's event loop turning again), with data sets of single joints. Prints every try and the medians. Takes
-# the build folder as $1; TRIES and SIZES override the defaults. Needs a display: without one it
-# starts itself again under xvfb-run.
+# window freed and the main window's event loop turning again), with data sets of single joints.
+# Prints every try and the medians. Takes the build folder as $1; TRIES and SIZES override the
+# defaults; HOVER_MS rests the pointer on the button that long before the click, as a user's
+# pointer does (the main window starts loading the OpenGL driver then). Needs a display: without
+# one it starts itself again under xvfb-run.
 set -euo pipefail
 build=${1:-build}
 tries=${TRIES:-5}
@@ -17,6 +19,7 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 median() { tr ' ' '\n' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 echo "load: $(uptime)"
+echo "pointer on the button before the click: ${HOVER_MS:-0} ms"
 for n in $sizes; do
   "$probe" write "$dir/joints-$n.txt" "$n" 0
   opens=() closes=() frames=()

@@ -329,9 +329,10 @@ int LoadedObjectCount() {
 }
 
 // In a process of its own, where nothing has loaded the OpenGL driver yet: the main window loads
-// it while it is up, so that "3D Proof" does not wait for it. Closing the window waits for the
-// loading; the context made after loads no library.
-TEST(MainWindowLive, LoadsTheOpenGLDriverBeforeTheFirstContextWantsIt) {
+// none while the user works in it, and starts loading it once the pointer is on "3D Proof", so
+// that the 3D window does not wait for it. Closing the window waits for the loading; the context
+// made after loads no library.
+TEST(MainWindowLive, LoadsTheOpenGLDriverOnceThePointerIsOn3DProof) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
@@ -339,13 +340,17 @@ TEST(MainWindowLive, LoadsTheOpenGLDriverBeforeTheFirstContextWantsIt) {
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get())) std::_Exit(2);
         QTest::qWait(20);
+        const int shown = LoadedObjectCount();
+        QTest::mouseMove(form->btnProof);
+        QTest::qWait(20);
         form.reset();
-        const int before = LoadedObjectCount();
+        const int loaded = LoadedObjectCount();
         QOffscreenSurface surface;
         surface.create();
         QOpenGLContext context;
         if (!context.create() || !context.makeCurrent(&surface)) std::_Exit(3);
-        std::_Exit(LoadedObjectCount() == before ? 0 : 1);
+        if (loaded == shown) std::_Exit(4);
+        std::_Exit(LoadedObjectCount() == loaded ? 0 : 5);
       },
       testing::ExitedWithCode(0), "");
 }
