@@ -5,7 +5,6 @@
 // frames and the runs; SPHERES_ONLY=engine or SPHERES_ONLY=osg draws the orbits of one of them
 // only, for a profiler. `make bench` runs it through bench/spheres.sh.
 #include <QGuiApplication>
-#include <QOpenGLContext>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,6 +15,7 @@
 
 #include "bench/BenchTiming.h"
 #include "bench/SpheresScene.h"
+#include "engine/platform/GLQtContext.h"
 
 namespace spheres_bench {
 
@@ -44,17 +44,6 @@ namespace {
 using namespace spheres_bench;
 using namespace bench_timing;
 
-// The OpenGL driver loads with the process's first context; loaded before either build, it is
-// counted in neither.
-void LoadOpenGLDriver() {
-  QSurfaceFormat format;
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setProfile(QSurfaceFormat::CompatibilityProfile);
-  QOpenGLContext context;
-  context.setFormat(format);
-  context.create();
-}
-
 int EnvOr(const char* name, int fallback) {
   const char* value = std::getenv(name);
   return value ? std::max(1, std::atoi(value)) : fallback;
@@ -69,7 +58,9 @@ int main(int argc, char** argv) {
   std::printf("spheres: %d of %d x %d, %d x %d pixels, %d frames an orbit, %d runs\n",
               cColumns * cRows, cSlices, cStacks, cWidth, cHeight, frames, runs);
 
-  LoadOpenGLDriver();
+  // The OpenGL driver loads with the process's first context; loaded before either build, as the
+  // program loads it ahead, it is counted in neither.
+  { TGLDriverPreload driver; }
   std::unique_ptr<TEngineRenderer> engine;
   std::unique_ptr<TOsgRenderer> osg;
   std::vector<TMatrix16> modelViews(static_cast<size_t>(frames));
