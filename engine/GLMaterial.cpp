@@ -102,7 +102,7 @@ const TPropertyTable& TGLMaterial::Published() {
 }
 
 TGLMaterial::TGLMaterial(TPersistent* AOwner)
-    : TGLUpdateAbleObject(AOwner), FFrontProperties(std::make_unique<TGLFaceProperties>(this)) {}
+    : TGLUpdateAbleObject(AOwner), FFrontProperties(this) {}
 
 TGLMaterial::~TGLMaterial() {
   if (FCurrentLibMaterial) FCurrentLibMaterial->UnregisterUser(this);
@@ -111,7 +111,7 @@ TGLMaterial::~TGLMaterial() {
 // ---- Parts
 
 void TGLMaterial::SetFrontProperties(TGLFaceProperties* AValue) {
-  FFrontProperties->Assign(AValue);
+  FFrontProperties.Assign(AValue);
   NotifyChange(this);
 }
 
@@ -220,9 +220,9 @@ void TGLMaterial::Apply(TRenderContextInfo& rci) {
   TGLStateCache& cache = *rci.stateCache;
   if (FMaterialOptions & moNoLighting) SwitchOff(cache, gsLighting, rci.lightingDisabledCounter);
   if (IsOn(cache, gsLighting))
-    FFrontProperties->Apply(rci, GL_FRONT);
+    FFrontProperties.Apply(rci, GL_FRONT);
   else
-    FFrontProperties->ApplyNoLighting(rci, GL_FRONT);
+    FFrontProperties.ApplyNoLighting(rci, GL_FRONT);
   ApplyCulling(rci);
   if (!rci.ignoreBlendingRequests) ApplyBlending(rci);
   if (FMaterialOptions & moIgnoreFog) SwitchOff(cache, gsFog, rci.fogDisabledCounter);
@@ -323,7 +323,7 @@ void TGLMaterial::Assign(TPersistent* Source) {
     GetBackProperties()->Assign(source->FBackProperties.get());
   else
     FBackProperties.reset();
-  FFrontProperties->Assign(source->FFrontProperties.get());
+  FFrontProperties.Assign(&source->FFrontProperties);
   FBlendingMode = source->FBlendingMode;
   FMaterialOptions = source->FMaterialOptions;
   if (source->FTexture)

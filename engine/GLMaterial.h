@@ -42,7 +42,9 @@ class TGLMaterial : public TGLUpdateAbleObject {
   explicit TGLMaterial(TPersistent* AOwner);
   ~TGLMaterial() override;
 
-  TGLFaceProperties* GetFrontProperties() const { return FFrontProperties.get(); }
+  TGLFaceProperties* GetFrontProperties() const {
+    return const_cast<TGLFaceProperties*>(&FFrontProperties);
+  }
   void SetFrontProperties(TGLFaceProperties* AValue);
   // Back properties, texture and extra units are made on first read.
   TGLFaceProperties* GetBackProperties();
@@ -102,7 +104,7 @@ class TGLMaterial : public TGLUpdateAbleObject {
   void ApplyCulling(TRenderContextInfo& rci);
   void ApplyBlending(TRenderContextInfo& rci);
 
-  std::unique_ptr<TGLFaceProperties> FFrontProperties;
+  TGLFaceProperties FFrontProperties;
   std::unique_ptr<TGLFaceProperties> FBackProperties;
   TBlendingMode FBlendingMode = bmOpaque;
   std::unique_ptr<TGLTexture> FTexture;

@@ -134,10 +134,10 @@ const TPropertyTable& TGLFaceProperties::Published() {
 
 TGLFaceProperties::TGLFaceProperties(TPersistent* AOwner)
     : TGLUpdateAbleObject(AOwner),
-      FAmbient(std::make_unique<TGLColor>(this, ColorGray20)),
-      FDiffuse(std::make_unique<TGLColor>(this, ColorGray80)),
-      FSpecular(std::make_unique<TGLColor>(this)),
-      FEmission(std::make_unique<TGLColor>(this)) {}
+      FAmbient(this, ColorGray20),
+      FDiffuse(this, ColorGray80),
+      FSpecular(this),
+      FEmission(this) {}
 
 void TGLFaceProperties::SetColorValue(TGLColor& own, TGLColor* AValue) {
   Assert(AValue != nullptr, "No colour to copy");
@@ -160,12 +160,12 @@ void TGLFaceProperties::SetPolygonMode(TPolygonMode AValue) {
 void TGLFaceProperties::Assign(TPersistent* Source) {
   auto* source = dynamic_cast<TGLFaceProperties*>(Source);
   if (!source) return;
-  FAmbient->SetDirectColor(source->FAmbient->GetColor());
-  FDiffuse->SetDirectColor(source->FDiffuse->GetColor());
-  FSpecular->SetDirectColor(source->FSpecular->GetColor());
+  FAmbient.SetDirectColor(source->FAmbient.GetColor());
+  FDiffuse.SetDirectColor(source->FDiffuse.GetColor());
+  FSpecular.SetDirectColor(source->FSpecular.GetColor());
   FShininess = source->FShininess;
   FPolygonMode = source->FPolygonMode;
-  FEmission->SetDirectColor(source->FEmission->GetColor());
+  FEmission.SetDirectColor(source->FEmission.GetColor());
   NotifyChange(this);
 }
 
@@ -177,12 +177,12 @@ GLenum GLPolygonMode(TPolygonMode mode) {
 }  // namespace
 
 void TGLFaceProperties::Apply(TRenderContextInfo& rci, GLenum face) {
-  rci.stateCache->SetGLMaterialColors(face, FEmission->GetColor(), FAmbient->GetColor(),
-                                      FDiffuse->GetColor(), FSpecular->GetColor(), FShininess);
+  rci.stateCache->SetGLMaterialColors(face, FEmission.GetColor(), FAmbient.GetColor(),
+                                      FDiffuse.GetColor(), FSpecular.GetColor(), FShininess);
   rci.stateCache->SetGLPolygonMode(face, GLPolygonMode(FPolygonMode));
 }
 
 void TGLFaceProperties::ApplyNoLighting(TRenderContextInfo& rci, GLenum face) {
-  glColor4fv(FDiffuse->AsAddress());
+  glColor4fv(FDiffuse.AsAddress());
   rci.stateCache->SetGLPolygonMode(face, GLPolygonMode(FPolygonMode));
 }

@@ -147,14 +147,16 @@ class TGLFaceProperties : public TGLUpdateAbleObject {
   explicit TGLFaceProperties(TPersistent* AOwner);
 
   // The colour setters copy the value in and notify once, from the face properties.
-  TGLColor* GetAmbient() const { return FAmbient.get(); }
-  void SetAmbient(TGLColor* AValue) { SetColorValue(*FAmbient, AValue); }
-  TGLColor* GetDiffuse() const { return FDiffuse.get(); }
-  void SetDiffuse(TGLColor* AValue) { SetColorValue(*FDiffuse, AValue); }
-  TGLColor* GetEmission() const { return FEmission.get(); }
-  void SetEmission(TGLColor* AValue) { SetColorValue(*FEmission, AValue); }
-  TGLColor* GetSpecular() const { return FSpecular.get(); }
-  void SetSpecular(TGLColor* AValue) { SetColorValue(*FSpecular, AValue); }
+  // The colours are members, handed out for change by the const getters as the layout reader
+  // needs.
+  TGLColor* GetAmbient() const { return const_cast<TGLColor*>(&FAmbient); }
+  void SetAmbient(TGLColor* AValue) { SetColorValue(FAmbient, AValue); }
+  TGLColor* GetDiffuse() const { return const_cast<TGLColor*>(&FDiffuse); }
+  void SetDiffuse(TGLColor* AValue) { SetColorValue(FDiffuse, AValue); }
+  TGLColor* GetEmission() const { return const_cast<TGLColor*>(&FEmission); }
+  void SetEmission(TGLColor* AValue) { SetColorValue(FEmission, AValue); }
+  TGLColor* GetSpecular() const { return const_cast<TGLColor*>(&FSpecular); }
+  void SetSpecular(TGLColor* AValue) { SetColorValue(FSpecular, AValue); }
   TShininess GetShininess() const { return FShininess; }
   void SetShininess(TShininess AValue);
   TPolygonMode GetPolygonMode() const { return FPolygonMode; }
@@ -170,10 +172,10 @@ class TGLFaceProperties : public TGLUpdateAbleObject {
  private:
   void SetColorValue(TGLColor& own, TGLColor* AValue);
 
-  std::unique_ptr<TGLColor> FAmbient;
-  std::unique_ptr<TGLColor> FDiffuse;
-  std::unique_ptr<TGLColor> FSpecular;
-  std::unique_ptr<TGLColor> FEmission;
+  TGLColor FAmbient;
+  TGLColor FDiffuse;
+  TGLColor FSpecular;
+  TGLColor FEmission;
   TPolygonMode FPolygonMode = pmFill;
   TShininess FShininess = 0;
 };
@@ -495,7 +497,7 @@ class TGLTexture : public TGLUpdateAbleObject {
   void SetMappingSCoordinates(TGLCoordinates4* value);
   TGLCoordinates4* GetMappingTCoordinates();
   void SetMappingTCoordinates(TGLCoordinates4* value);
-  TGLColor* GetEnvColor() const { return FEnvColor.get(); }
+  TGLColor* GetEnvColor() const { return const_cast<TGLColor*>(&FEnvColor); }
   void SetEnvColor(TGLColor* value);
   // A change asks the owning material or extra unit to rebuild its object's display list; a
   // texture without an owner repaints.
@@ -530,8 +532,10 @@ class TGLTexture : public TGLUpdateAbleObject {
   // it and sends its parameters, which counts as up to date: the buffer's copy into the texture
   // uses it.
   GLuint AllocateHandle();
-  bool IsHandleAllocated() const { return FTextureHandle->GetHandle() != 0; }
-  TGLTextureHandle* GetTextureHandle() const { return FTextureHandle.get(); }
+  bool IsHandleAllocated() const { return FTextureHandle.GetHandle() != 0; }
+  TGLTextureHandle* GetTextureHandle() const {
+    return const_cast<TGLTextureHandle*>(&FTextureHandle);
+  }
   // The OpenGL texture goes; the next GetHandle makes and uploads a new one.
   void DestroyHandles();
   // The internal format the upload asks for.
@@ -577,7 +581,7 @@ class TGLTexture : public TGLUpdateAbleObject {
   void ApplyMappingMode();
   void UnApplyMappingMode();
 
-  std::unique_ptr<TGLTextureHandle> FTextureHandle;
+  TGLTextureHandle FTextureHandle;
   // The target the OpenGL texture was made for.
   GLenum FHandleTarget = 0;
   TGLTextureMode FTextureMode = tmDecal;
@@ -599,7 +603,7 @@ class TGLTexture : public TGLUpdateAbleObject {
   TGLTextureFilteringQuality FFilteringQuality = tfIsotropic;
   int32_t FTexWidth = 0;
   int32_t FTexHeight = 0;
-  std::unique_ptr<TGLColor> FEnvColor;
+  TGLColor FEnvColor;
   float FNormalMapScale = 0.125f;
 };
 

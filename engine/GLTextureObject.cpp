@@ -145,14 +145,11 @@ const TPropertyTable& TGLTexture::Published() {
 }
 
 TGLTexture::TGLTexture(TPersistent* AOwner)
-    : TGLUpdateAbleObject(AOwner),
-      FTextureHandle(std::make_unique<TGLTextureHandle>()),
-      FEnvColor(std::make_unique<TGLColor>(this, TColorVector{0, 0, 0, 0})) {
+    : TGLUpdateAbleObject(AOwner), FEnvColor(this, TColorVector{0, 0, 0, 0}) {
   TakeImage(std::make_unique<TGLPersistentImage>(this));
 }
 
 TGLTexture::~TGLTexture() {
-  FEnvColor.reset();
   FMapSCoordinates.reset();
   FMapTCoordinates.reset();
   DestroyHandles();
@@ -237,7 +234,7 @@ void TGLTexture::SetNormalMapScale(float value) {
 }
 
 void TGLTexture::SetEnvColor(TGLColor* value) {
-  FEnvColor->Assign(value);
+  FEnvColor.Assign(value);
   NotifyParamsChange();
 }
 
@@ -351,7 +348,7 @@ void TGLTexture::DoOnTextureNeeded(TObject* Sender, std::string& textureFileName
 // ---- The OpenGL texture
 
 GLuint TGLTexture::GetHandle() {
-  if (FTextureHandle->GetHandle() != 0 && FChanges == 0) return FTextureHandle->GetHandle();
+  if (FTextureHandle.GetHandle() != 0 && FChanges == 0) return FTextureHandle.GetHandle();
   const GLuint name = AllocateHandle();
   const GLenum target = FImage->NativeTextureTarget();
   if (IsCubeMapTarget(target) && !GLSupport.ARB_texture_cube_map) return name;
@@ -378,12 +375,12 @@ GLuint TGLTexture::AllocateHandle() {
   const GLenum target = FImage->NativeTextureTarget();
   // An OpenGL texture keeps the target it was first bound to: an image of another target needs
   // a texture of its own.
-  if (FTextureHandle->GetHandle() != 0 && target != FHandleTarget) FTextureHandle->DestroyHandle();
-  if (FTextureHandle->GetHandle() == 0) {
-    FTextureHandle->AllocateHandle();
+  if (FTextureHandle.GetHandle() != 0 && target != FHandleTarget) FTextureHandle.DestroyHandle();
+  if (FTextureHandle.GetHandle() == 0) {
+    FTextureHandle.AllocateHandle();
     FHandleTarget = target;
   }
-  const GLuint name = FTextureHandle->GetHandle();
+  const GLuint name = FTextureHandle.GetHandle();
   Assert(name != 0);
   if (!(IsCubeMapTarget(target) && !GLSupport.ARB_texture_cube_map)) {
     glBindTexture(target, name);
@@ -394,7 +391,7 @@ GLuint TGLTexture::AllocateHandle() {
 }
 
 void TGLTexture::DestroyHandles() {
-  FTextureHandle->DestroyHandle();
+  FTextureHandle.DestroyHandle();
   FChanges = tcImage | tcParams;
   FRequiredMemorySize = -1;
 }
@@ -583,7 +580,7 @@ void TGLTexture::ApplyCubeMapMatrix(TRenderContextInfo& rci) {
 
 void TGLTexture::ApplyEnvironment() {
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GLint(cTextureModes[FTextureMode]));
-  glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, FEnvColor->AsAddress());
+  glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, FEnvColor.AsAddress());
   ApplyMappingMode();
 }
 

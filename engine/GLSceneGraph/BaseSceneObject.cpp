@@ -48,13 +48,13 @@ const TPropertyTable& TGLBaseSceneObject::Published() {
   return inherited::Published();
 }
 
-TGLBaseSceneObject::TGLBaseSceneObject(TComponent* AOwner) : inherited(AOwner) {
-  FPosition = std::make_unique<TGLCoordinates>(this, NullHmgPoint, ckPoint);
-  FDirection = std::make_unique<TGLCoordinates>(this, TVector{0, 0, 1, 0}, ckVector);
-  FUp = std::make_unique<TGLCoordinates>(this, TVector{0, 1, 0, 0}, ckVector);
-  FScale = std::make_unique<TGLCoordinates>(this, TVector{1, 1, 1, 0}, ckVector);
-  FRotation = std::make_unique<TGLCoordinates>(this, TVector{0, 0, 0, 0}, ckVector);
-}
+TGLBaseSceneObject::TGLBaseSceneObject(TComponent* AOwner)
+    : inherited(AOwner),
+      FPosition(this, NullHmgPoint, ckPoint),
+      FDirection(this, TVector{0, 0, 1, 0}, ckVector),
+      FUp(this, TVector{0, 1, 0, 0}, ckVector),
+      FScale(this, TVector{1, 1, 1, 0}, ckVector),
+      FRotation(this, TVector{0, 0, 0, 0}, ckVector) {}
 
 TGLBaseSceneObject::~TGLBaseSceneObject() {
   Destroying();
@@ -236,21 +236,21 @@ TGLListHandle& TGLBaseSceneObject::NeedListHandle() {
 // ---- Placement
 
 void TGLBaseSceneObject::SetPosition(TGLCoordinates* AValue) {
-  FPosition->SetPoint(AValue->GetX(), AValue->GetY(), AValue->GetZ());
+  FPosition.SetPoint(AValue->GetX(), AValue->GetY(), AValue->GetZ());
 }
 
 void TGLBaseSceneObject::SetDirection(TGLCoordinates* AValue) {
   if (VectorIsNull(AValue->GetAsAffineVector())) return;
-  FDirection->SetVector(AValue->GetX(), AValue->GetY(), AValue->GetZ());
+  FDirection.SetVector(AValue->GetX(), AValue->GetY(), AValue->GetZ());
 }
 
 void TGLBaseSceneObject::SetUp(TGLCoordinates* AValue) {
   if (VectorIsNull(AValue->GetAsAffineVector())) return;
-  FUp->SetVector(AValue->GetX(), AValue->GetY(), AValue->GetZ());
+  FUp.SetVector(AValue->GetX(), AValue->GetY(), AValue->GetZ());
 }
 
 void TGLBaseSceneObject::SetScale(TGLCoordinates* AValue) {
-  FScale->Assign(AValue);
+  FScale.Assign(AValue);
   TransformationChanged();
 }
 
@@ -267,54 +267,54 @@ void TGLBaseSceneObject::SetRollAngle(float AValue) {
 }
 
 void TGLBaseSceneObject::SetAngle(int Axis, float AValue) {
-  TVector angles = FRotation->GetAsVector();
+  TVector angles = FRotation.GetAsVector();
   if (AValue == angles[Axis]) return;
   // While a layout is read, Direction and Up arrive as stored and are already turned.
   if (!IsLoading()) {
     TGuard guard(FIsCalculating);
-    const TVector direction = FDirection->GetAsVector();
-    const TVector up = FUp->GetAsVector();
+    const TVector direction = FDirection.GetAsVector();
+    const TVector up = FUp.GetAsVector();
     const TVector axis = Axis == X ? Cross(direction, up) : Axis == Y ? up : direction;
     TMatrix rotation;
     CreateRotationMatrix(axis, DegToRad(angles[Axis] - AValue), rotation);
     TVector turned;
     VectorTransform(up, rotation, turned);
-    FUp->SetDirectVector(Normalized(turned));
+    FUp.SetDirectVector(Normalized(turned));
     VectorTransform(direction, rotation, turned);
-    FDirection->SetDirectVector(Normalized(turned));
+    FDirection.SetDirectVector(Normalized(turned));
     TransformationChanged();
   }
   angles[Axis] = NormalizeDegAngle(AValue);
-  FRotation->SetDirectVector(angles);
+  FRotation.SetDirectVector(angles);
 }
 
 void TGLBaseSceneObject::Roll(float Angle) {
   {
     TGuard guard(FIsCalculating);
-    const TAffineVector axis = FDirection->GetAsAffineVector();
+    const TAffineVector axis = FDirection.GetAsAffineVector();
     const float radians = DegToRad(Angle);
-    TVector up = FUp->GetAsVector();
-    TVector direction = FDirection->GetAsVector();
+    TVector up = FUp.GetAsVector();
+    TVector direction = FDirection.GetAsVector();
     RotateVector(up, axis, radians);
     RotateVector(direction, axis, radians);
-    FUp->SetDirectVector(Normalized(up));
-    FDirection->SetDirectVector(Normalized(direction));
-    const TVector s = Cross(FDirection->GetAsVector(), FUp->GetAsVector());
+    FUp.SetDirectVector(Normalized(up));
+    FDirection.SetDirectVector(Normalized(direction));
+    const TVector s = Cross(FDirection.GetAsVector(), FUp.GetAsVector());
     float roll = -RadToDeg(ArcTan2(s[Y], std::sqrt(s[X] * s[X] + s[Z] * s[Z])));
     if (s[X] < 0) roll = s[Y] < 0 ? 180 - roll : -180 - roll;
-    TVector angles = FRotation->GetAsVector();
+    TVector angles = FRotation.GetAsVector();
     angles[Z] = roll;
-    FRotation->SetDirectVector(angles);
+    FRotation.SetDirectVector(angles);
   }
   TransformationChanged();
 }
 
 TVector TGLBaseSceneObject::SideVector() const {
-  return Cross(FUp->GetAsVector(), FDirection->GetAsVector());
+  return Cross(FUp.GetAsVector(), FDirection.GetAsVector());
 }
 
 TVector TGLBaseSceneObject::ReverseSideVector() const {
-  return Cross(FDirection->GetAsVector(), FUp->GetAsVector());
+  return Cross(FDirection.GetAsVector(), FUp.GetAsVector());
 }
 
 template <class T>
@@ -342,12 +342,12 @@ void TGLBaseSceneObject::SetVisible(bool AValue) {
 
 const TMatrix& TGLBaseSceneObject::RebuildMatrix() {
   if (FChangeFlags & chLocalDirty) {
-    const TVector& scale = FScale->GetAsVector();
+    const TVector& scale = FScale.GetAsVector();
     VectorScale(SideVector(), scale[X], FLocalMatrix[X]);
-    VectorScale(FUp->GetAsVector(), scale[Y], FLocalMatrix[Y]);
-    VectorScale(FDirection->GetAsVector(), scale[Z], FLocalMatrix[Z]);
+    VectorScale(FUp.GetAsVector(), scale[Y], FLocalMatrix[Y]);
+    VectorScale(FDirection.GetAsVector(), scale[Z], FLocalMatrix[Z]);
     FLocalMatrix[X][W] = FLocalMatrix[Y][W] = FLocalMatrix[Z][W] = 0;
-    FLocalMatrix[W] = FPosition->GetAsVector();
+    FLocalMatrix[W] = FPosition.GetAsVector();
     FLocalMatrix[W][W] = 1;
     FChangeFlags = (FChangeFlags & ~chLocalDirty) | chAbsoluteDirty | chInverseDirty;
   }
@@ -356,11 +356,11 @@ const TMatrix& TGLBaseSceneObject::RebuildMatrix() {
 
 void TGLBaseSceneObject::LoadLocalMatrix(const TMatrix& M) {
   FLocalMatrix = M;
-  FDirection->SetDirectVector(Normalized(M[Z]));
-  FUp->SetDirectVector(Normalized(M[Y]));
-  FScale->SetDirectVector(
-      {VectorLength(M[X]), VectorLength(M[Y]), VectorLength(M[Z]), FScale->GetW()});
-  FPosition->SetDirectVector(M[W]);
+  FDirection.SetDirectVector(Normalized(M[Z]));
+  FUp.SetDirectVector(Normalized(M[Y]));
+  FScale.SetDirectVector(
+      {VectorLength(M[X]), VectorLength(M[Y]), VectorLength(M[Z]), FScale.GetW()});
+  FPosition.SetDirectVector(M[W]);
   TransformationChanged();
 }
 
@@ -391,7 +391,7 @@ const TMatrix& TGLBaseSceneObject::AbsoluteMatrix() {
 const TMatrix& TGLBaseSceneObject::InverseAbsoluteMatrix() {
   std::array<TMatrix, 2>& block = AbsoluteBlock();
   if (FChangeFlags & chInverseDirty) {
-    if (VectorEquals(FScale->GetAsVector(), TVector{1, 1, 1, 0})) {
+    if (VectorEquals(FScale.GetAsVector(), TVector{1, 1, 1, 0})) {
       TMatrix invertedLocal;
       AnglePreservingMatrixInvert(RebuildMatrix(), invertedLocal);
       // A root adds nothing, to the inverse as to the absolute matrix.
@@ -480,16 +480,16 @@ void TGLBaseSceneObject::CoordinateChanged(TGLCoordinates* Sender) {
   if (FIsCalculating) return;
   {
     TGuard guard(FIsCalculating);
-    if (Sender == FDirection.get()) {
-      if (FDirection->VectorLength() == 0) FDirection->SetDirectVector({0, 0, 1, 0});
-      FDirection->SetDirectVector(Normalized(FDirection->GetAsVector()));
-      const TVector s = SideOf(FDirection->GetAsVector(), FUp->GetAsVector());
-      FUp->SetDirectVector(Normalized(Cross(s, FDirection->GetAsVector())));
-    } else if (Sender == FUp.get()) {
-      if (FUp->VectorLength() == 0) FUp->SetDirectVector({0, 1, 0, 0});
-      FUp->SetDirectVector(Normalized(FUp->GetAsVector()));
-      const TVector s = SideOf(FDirection->GetAsVector(), FUp->GetAsVector());
-      FDirection->SetDirectVector(Normalized(Cross(FUp->GetAsVector(), s)));
+    if (Sender == &FDirection) {
+      if (FDirection.VectorLength() == 0) FDirection.SetDirectVector({0, 0, 1, 0});
+      FDirection.SetDirectVector(Normalized(FDirection.GetAsVector()));
+      const TVector s = SideOf(FDirection.GetAsVector(), FUp.GetAsVector());
+      FUp.SetDirectVector(Normalized(Cross(s, FDirection.GetAsVector())));
+    } else if (Sender == &FUp) {
+      if (FUp.VectorLength() == 0) FUp.SetDirectVector({0, 1, 0, 0});
+      FUp.SetDirectVector(Normalized(FUp.GetAsVector()));
+      const TVector s = SideOf(FDirection.GetAsVector(), FUp.GetAsVector());
+      FDirection.SetDirectVector(Normalized(Cross(FUp.GetAsVector(), s)));
     }
     TransformationChanged();
   }
@@ -519,7 +519,7 @@ void TGLBaseSceneObject::Assign(TPersistent* Source) {
   FShowAxes = source->FShowAxes;
   FObjectsSorting = source->FObjectsSorting;
   FVisibilityCulling = source->FVisibilityCulling;
-  FRotation->Assign(source->FRotation.get());
+  FRotation.Assign(&source->FRotation);
   DeleteChildren();
   // The node stays in its own parent's scene: a node's scene is always its parent's.
   if (FScene) FScene->BeginUpdate();
@@ -605,9 +605,9 @@ void TGLBaseSceneObject::DefineProperties(TFiler& Filer) {
 
 void TGLBaseSceneObject::Loaded() {
   inherited::Loaded();
-  TVector position = FPosition->GetAsVector();
+  TVector position = FPosition.GetAsVector();
   position[W] = 1;
-  FPosition->SetDirectVector(position);
+  FPosition.SetDirectVector(position);
   // The coordinates were read raw, without notices: a matrix built meanwhile is stale.
   TransformationChanged();
   if (FBehaviours) FBehaviours->Loaded();
@@ -639,7 +639,7 @@ TVector TGLBaseSceneObject::AxisAlignedDimensionsUnscaled() {
 
 TVector TGLBaseSceneObject::AxisAlignedDimensions() {
   TVector dimensions = AxisAlignedDimensionsUnscaled();
-  const TVector& scale = FScale->GetAsVector();
+  const TVector& scale = FScale.GetAsVector();
   for (int i : {X, Y, Z}) dimensions[i] *= scale[i];
   return dimensions;
 }
@@ -658,7 +658,7 @@ TAABB TGLBaseSceneObject::AxisAlignedBoundingBoxUnscaled() {
 
 TAABB TGLBaseSceneObject::AxisAlignedBoundingBox() {
   TAABB box = AxisAlignedBoundingBoxUnscaled();
-  AABBScale(box, FScale->GetAsAffineVector());
+  AABBScale(box, FScale.GetAsAffineVector());
   return box;
 }
 
@@ -678,7 +678,7 @@ bool TGLBaseSceneObject::PointInObject(const TVector& Point) {
   const TVector d = AxisAlignedDimensions();
   TVector local;
   VectorTransform(Point, InverseAbsoluteMatrix(), local);
-  const TVector& scale = FScale->GetAsVector();
+  const TVector& scale = FScale.GetAsVector();
   for (int i : {X, Y, Z})
     if (std::fabs(local[i] * scale[i]) > d[i]) return false;
   return true;
@@ -758,5 +758,5 @@ void TGLBaseSceneObject::MoveObjectAround(TGLBaseSceneObject* AnObject, float Pi
   TVector absolute;
   VectorAdd(position, VectorSubtract(moved, offset), absolute);
   absolute[W] = 1;
-  FPosition->SetAsVector(FParent ? FParent->AbsoluteToLocal(absolute) : absolute);
+  FPosition.SetAsVector(FParent ? FParent->AbsoluteToLocal(absolute) : absolute);
 }

@@ -105,23 +105,25 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public IGLS
 
   // ---- Placement
 
-  TGLCoordinates* GetPosition() const { return FPosition.get(); }
+  // The coordinates are members, handed out for change by the const getters as the layout
+  // reader needs.
+  TGLCoordinates* GetPosition() const { return const_cast<TGLCoordinates*>(&FPosition); }
   void SetPosition(TGLCoordinates* AValue);
-  TGLCoordinates* GetDirection() const { return FDirection.get(); }
+  TGLCoordinates* GetDirection() const { return const_cast<TGLCoordinates*>(&FDirection); }
   // A null vector is ignored.
   void SetDirection(TGLCoordinates* AValue);
-  TGLCoordinates* GetUp() const { return FUp.get(); }
+  TGLCoordinates* GetUp() const { return const_cast<TGLCoordinates*>(&FUp); }
   // A null vector is ignored.
   void SetUp(TGLCoordinates* AValue);
-  TGLCoordinates* GetScale() const { return FScale.get(); }
+  TGLCoordinates* GetScale() const { return const_cast<TGLCoordinates*>(&FScale); }
   void SetScale(TGLCoordinates* AValue);
   // X pitch, Y turn, Z roll, in degrees.
-  TGLCoordinates* GetRotationAngles() const { return FRotation.get(); }
-  float GetPitchAngle() const { return FRotation->GetX(); }
+  TGLCoordinates* GetRotationAngles() const { return const_cast<TGLCoordinates*>(&FRotation); }
+  float GetPitchAngle() const { return FRotation.GetX(); }
   void SetPitchAngle(float AValue);
-  float GetTurnAngle() const { return FRotation->GetY(); }
+  float GetTurnAngle() const { return FRotation.GetY(); }
   void SetTurnAngle(float AValue);
-  float GetRollAngle() const { return FRotation->GetZ(); }
+  float GetRollAngle() const { return FRotation.GetZ(); }
   void SetRollAngle(float AValue);
   // Rotates about the current Direction by Angle degrees.
   void Roll(float Angle);
@@ -282,7 +284,7 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public IGLS
   TMatrix FLocalMatrix = IdentityHmgMatrix;
   TGLNodeStyleFlags FStyleFlags = 0;
   std::unique_ptr<TGLListHandle> FListHandle;
-  std::unique_ptr<TGLCoordinates> FPosition, FDirection, FUp, FScale;
+  TGLCoordinates FPosition, FDirection, FUp, FScale;
   TGLNodeChangeFlags FChangeFlags = chAllDirty;
   TGLBaseSceneObject* FParent = nullptr;
   TGLSceneGraph* FScene = nullptr;
@@ -290,7 +292,7 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public IGLS
   bool FVisible = true;
   int32_t FUpdateCount = 0;
   bool FShowAxes = false;
-  std::unique_ptr<TGLCoordinates> FRotation;
+  TGLCoordinates FRotation;
   bool FIsCalculating = false;  // the re-orientation guard
   TGLObjectsSorting FObjectsSorting = osInherited;
   TGLVisibilityCulling FVisibilityCulling = vcInherited;

@@ -11,36 +11,36 @@
 // ---- TGLCustomSceneObject
 
 TGLCustomSceneObject::TGLCustomSceneObject(TComponent* AOwner)
-    : TGLBaseSceneObject(AOwner), FMaterial(std::make_unique<TGLMaterial>(this)) {}
+    : TGLBaseSceneObject(AOwner), FMaterial(this) {}
 
 TGLCustomSceneObject::~TGLCustomSceneObject() = default;
 
 void TGLCustomSceneObject::SetMaterial(TGLMaterial* AValue) {
-  FMaterial->Assign(AValue);
+  FMaterial.Assign(AValue);
   NotifyChange(this);
 }
 
 void TGLCustomSceneObject::Assign(TPersistent* Source) {
   if (!AssignSourceAccepted(Source)) return;
   if (auto* source = dynamic_cast<TGLCustomSceneObject*>(Source)) {
-    FMaterial->Assign(source->FMaterial.get());
+    FMaterial.Assign(&source->FMaterial);
     FHint = source->FHint;
   }
   TGLBaseSceneObject::Assign(Source);
 }
 
 bool TGLCustomSceneObject::Blended() {
-  return FMaterial->Blended();
+  return FMaterial.Blended();
 }
 
 void TGLCustomSceneObject::DestroyHandle() {
   TGLBaseSceneObject::DestroyHandle();
-  FMaterial->DestroyHandles();
+  FMaterial.DestroyHandles();
 }
 
 void TGLCustomSceneObject::Loaded() {
   TGLBaseSceneObject::Loaded();
-  FMaterial->Loaded();
+  FMaterial.Loaded();
 }
 
 void TGLCustomSceneObject::DoRender(TRenderContextInfo& rci, bool ARenderSelf,
@@ -49,18 +49,18 @@ void TGLCustomSceneObject::DoRender(TRenderContextInfo& rci, bool ARenderSelf,
     if (rci.ignoreMaterials) {
       TGLBaseSceneObject::DoRender(rci, true, false);
     } else {
-      FMaterial->Apply(rci);
+      FMaterial.Apply(rci);
       do {
         try {
           TGLBaseSceneObject::DoRender(rci, true, false);
         } catch (...) {
           // A drawing that raises still ends every pass its material began, or a shader stays
           // mid-pass and refuses the next frame.
-          while (FMaterial->UnApply(rci)) {
+          while (FMaterial.UnApply(rci)) {
           }
           throw;
         }
-      } while (FMaterial->UnApply(rci));
+      } while (FMaterial.UnApply(rci));
     }
   }
   if (ARenderChildren) TGLBaseSceneObject::DoRender(rci, false, true);

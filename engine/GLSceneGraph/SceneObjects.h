@@ -20,7 +20,7 @@ class TGLCustomSceneObject : public TGLBaseSceneObject {
   explicit TGLCustomSceneObject(TComponent* AOwner);
   ~TGLCustomSceneObject() override;
 
-  TGLMaterial* GetMaterial() const { return FMaterial.get(); }
+  TGLMaterial* GetMaterial() const { return const_cast<TGLMaterial*>(&FMaterial); }
   // Copied in, then a repaint.
   void SetMaterial(TGLMaterial* AValue);
   const std::string& GetHint() const { return FHint; }
@@ -38,7 +38,7 @@ class TGLCustomSceneObject : public TGLBaseSceneObject {
   void Loaded() override;
 
  private:
-  std::unique_ptr<TGLMaterial> FMaterial;
+  TGLMaterial FMaterial;
   std::string FHint;
 };
 
