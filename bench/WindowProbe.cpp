@@ -49,14 +49,37 @@ double ResidentMegabytes() {
   return -1;
 }
 
+// The main window on screen as the program shows it, its Open answered with `path`; gone with
+// the object, unless the caller frees the window itself.
+class TShownMainWindow {
+ public:
+  explicit TShownMainWindow(const std::string& path) {
+    FAnswer.FileName = path;
+    SetDialogService(&FAnswer);
+    Form = std::make_unique<TfrmMain>();
+    Application->SetMainWidget(Form.get());
+    Form->show();
+  }
+  ~TShownMainWindow() {
+    Close();
+    SetDialogService(nullptr);
+  }
+  bool Exposed() { return QTest::qWaitForWindowExposed(Form.get()); }
+  void Close() {
+    Application->SetMainWidget(nullptr);
+    Form.reset();
+  }
+
+  std::unique_ptr<TfrmMain> Form;
+
+ private:
+  TFileAnswer FAnswer;
+};
+
 int Open(const std::string& path) {
-  TFileAnswer answer;
-  answer.FileName = path;
-  SetDialogService(&answer);
-  auto form = std::make_unique<TfrmMain>();
-  Application->SetMainWidget(form.get());
-  form->show();
-  if (!QTest::qWaitForWindowExposed(form.get())) return 1;
+  TShownMainWindow shown(path);
+  if (!shown.Exposed()) return 1;
+  TfrmMain* form = shown.Form.get();
   QTest::qWait(50);  // the first paints of the empty window
   TPaintCounter paints;
   form->VandremolixicChart->installEventFilter(&paints);
@@ -71,10 +94,8 @@ int Open(const std::string& path) {
   form->VandremolixicChart->removeEventFilter(&paints);
   clock.restart();
   form->close();
-  Application->SetMainWidget(nullptr);
-  form.reset();
+  shown.Close();
   const double closeMs = clock.nsecsElapsed() / 1e6;
-  SetDialogService(nullptr);
   printf("%.1f %.1f %.1f\n", openMs, closeMs, rss);
   return 0;
 }
@@ -113,13 +134,9 @@ class TProofWatch : public QObject {
 };
 
 int Proof(const std::string& path) {
-  TFileAnswer answer;
-  answer.FileName = path;
-  SetDialogService(&answer);
-  auto form = std::make_unique<TfrmMain>();
-  Application->SetMainWidget(form.get());
-  form->show();
-  if (!QTest::qWaitForWindowExposed(form.get())) return 1;
+  TShownMainWindow shown(path);
+  if (!shown.Exposed()) return 1;
+  TfrmMain* form = shown.Form.get();
   form->mnuOpen->trigger();
   QTest::qWait(200);  // the net of the data set painted
 
@@ -141,9 +158,6 @@ int Proof(const std::string& path) {
   watch.Loop.exec();
   QApplication::instance()->removeEventFilter(&watch);
   printf("%.1f %.1f %d\n", watch.FirstFrameMs, watch.BackMs - watch.CloseClickMs, watch.Frames);
-  Application->SetMainWidget(nullptr);
-  form.reset();
-  SetDialogService(nullptr);
   return 0;
 }
 

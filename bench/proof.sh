@@ -7,17 +7,10 @@
 # pointer does (the main window starts loading the OpenGL driver then). Needs a display: without
 # one it starts itself again under xvfb-run.
 set -euo pipefail
-build=${1:-build}
 tries=${TRIES:-5}
 sizes=${SIZES:-"1000 2000 10000"}
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+source "$(dirname "$0")/probe-common.sh" "$@"
 export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe
-probe="$build/bench/window_probe"
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-median() { tr ' ' '\n' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 echo "load: $(uptime)"
 echo "pointer on the button before the click: ${HOVER_MS:-0} ms"
 for n in $sizes; do

@@ -6,6 +6,7 @@ for b in "$build"/bench/*_bench; do
   "$b" --benchmark_counters_tabular=true
 done
 "$(dirname "$0")/window.sh" "$build"
+"$(dirname "$0")/proof.sh" "$build"
 "$(dirname "$0")/spheres.sh" "$build"
 "$(dirname "$0")/points.sh" "$build"
 "$(dirname "$0")/window3d.sh" "$build"

@@ -4,16 +4,9 @@
 # medians. Takes the build folder as $1; TRIES and SIZES override the defaults. Needs a display:
 # without one it starts itself again under xvfb-run.
 set -euo pipefail
-build=${1:-build}
 tries=${TRIES:-5}
 sizes=${SIZES:-"2000 8000 32000"}
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-probe="$build/bench/window_probe"
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-median() { tr ' ' '\n' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source "$(dirname "$0")/probe-common.sh" "$@"
 for n in $sizes; do
   "$probe" write "$dir/joints-$n.txt" $((n / 2)) $((n - n / 2))
   opens=() closes=() rss=()
