@@ -9,11 +9,16 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 run=(ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300 "$@")
 if [ -z "${DISPLAY:-}" ]; then
   fifo=$(mktemp -u)
+  log=$(mktemp)
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fifo" 2>"$log" &
   xvfb=$!
-  trap 'kill "$xvfb" 2>/dev/null; rm -f "$fifo"' EXIT
-  read -r number <"$fifo"
+  trap 'kill "$xvfb" 2>/dev/null; rm -f "$fifo" "$log"' EXIT
+  if ! read -r number <"$fifo"; then
+    echo "run-tests: Xvfb did not start:" >&2
+    cat "$log" >&2
+    exit 1
+  fi
   export DISPLAY=":$number"
 fi
 "${run[@]}"

@@ -13,17 +13,30 @@ packages=(
   poppler-utils
 )
 
-installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null |
-  awk '$1 == "ii" { print $2 }' | sed 's/:.*//')
+fail() {
+  echo "setup: $*" >&2
+  exit 1
+}
+
+# dpkg-query exits 1 when it has never heard of one of the names, as on a machine where that
+# package was never installed; what it printed for the others still holds.
+declare -A installed=()
+while read -r status name; do
+  [ "$status" = ii ] && installed[${name%%:*}]=1
+done < <(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-  grep -qx "$p" <<<"$installed" || missing+=("$p")
+  [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || fail "cannot install ${missing[*]}: not root, and there is no sudo"
+  sudo=(sudo)
+fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo[@]}" apt-get update -qq || fail "apt-get update failed, so ${missing[*]} could not be installed"
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" ||
+  fail "apt-get install failed for ${missing[*]}"
