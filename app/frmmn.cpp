@@ -282,7 +282,6 @@ void TfrmMain::ConnectEvents() {
   onClick(btnJointRemove, &TfrmMain::btnJointRemoveClick);
   onClick(btnGroupChange, &TfrmMain::btnGroupChangeClick);
   onClick(btnProof, &TfrmMain::btnProofClick);
-  btnProof->installEventFilter(this);
   // A check box reports every change of its state, also one the program makes.
   connect(chkInGroup, &QCheckBox::toggled, this, guarded(&TfrmMain::chkInGroupClick));
   // Whatever the mouse or the keys do to a list's selection, its editor follows: a selected line
@@ -342,10 +341,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
   }
-  // The pointer on "3D Proof", or the focus, comes a moment before the click: long enough to
-  // load most of the 3D window's OpenGL driver. A user who never goes there never pays for it.
-  if (watched == btnProof && (event->type() == QEvent::Enter || event->type() == QEvent::FocusIn))
-    PreloadGLDriver();
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -367,15 +362,6 @@ void TfrmMain::showEvent(QShowEvent* event) {
   if (FShown || event->spontaneous()) return;
   FShown = true;
   Guard([this] { FormShow(); });
-}
-
-void TfrmMain::PreloadGLDriver() {
-  if (FGLDriverPreload) return;
-  // Without memory for it, the driver is loaded when the 3D window wants it.
-  try {
-    FGLDriverPreload = std::make_unique<TGLDriverPreload>();
-  } catch (const std::bad_alloc&) {
-  }
 }
 
 void TfrmMain::FormShow() {

@@ -12,8 +12,6 @@
 #include "platform/chart/Chart.h"
 #include "platform/gui/Dialogs.h"
 
-class TGLDriverPreload;
-
 class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   Q_OBJECT
 
@@ -126,9 +124,6 @@ class TfrmMain : public QMainWindow, public Ui::TfrmMain {
   std::unique_ptr<TLineSeriesList> LineSeries;
   std::unique_ptr<TPointSeriesList> PointSeries;
   bool FShown = false;
-  // The 3D window's OpenGL driver, loaded once the user is on the way to it.
-  void PreloadGLDriver();
-  std::unique_ptr<TGLDriverPreload> FGLDriverPreload;
   // While a file is replayed the redraws of its commands are folded into one at the end.
   bool FRedrawDeferred = false;
   bool FRedrawPending = false;

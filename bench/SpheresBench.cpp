@@ -5,6 +5,7 @@
 // frames and the runs; SPHERES_ONLY=engine or SPHERES_ONLY=osg draws the orbits of one of them
 // only, for a profiler. `make bench` runs it through bench/spheres.sh.
 #include <QGuiApplication>
+#include <QOpenGLContext>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -58,9 +59,12 @@ int main(int argc, char** argv) {
   std::printf("spheres: %d of %d x %d, %d x %d pixels, %d frames an orbit, %d runs\n",
               cColumns * cRows, cSlices, cStacks, cWidth, cHeight, frames, runs);
 
-  // The OpenGL driver loads with the process's first context; loaded before either build, as the
-  // program loads it ahead, it is counted in neither.
-  { TGLDriverPreload driver; }
+  // The OpenGL driver loads with the process's first context; loaded before either build, it is
+  // counted in neither.
+  {
+    QOpenGLContext context;
+    context.create();
+  }
   std::unique_ptr<TEngineRenderer> engine;
   std::unique_ptr<TOsgRenderer> osg;
   std::vector<TMatrix16> modelViews(static_cast<size_t>(frames));

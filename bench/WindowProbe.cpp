@@ -4,9 +4,10 @@
 // and from its Close to the main window given back.
 //   window_probe write FILE SINGLES GROUPED   writes a data set
 //   window_probe open FILE                    prints "open_ms close_ms rss_mb"
-//   window_probe proof FILE                   prints "first_frame_ms close_ms frames"
+//   window_probe proof FILE                   prints "first_frame_ms close_ms frames hover_ms"
 // where the close ends at the first turn of the main window's event loop after the 3D window is
-// freed: the main window answers again.
+// freed: the main window answers again, and hover_ms is how long the pointer's arrival on the
+// button held the main window (with HOVER_MS set; else 0).
 // bench/window.sh and bench/proof.sh run it several times per size; it needs a display (Xvfb
 // will do).
 // clang-format off
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 // clang-format on
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -133,6 +135,25 @@ class TProofWatch : public QObject {
   }
 };
 
+// The application of the probe: times the delivery of the pointer's arrival on one widget, filters
+// and handlers included, the longest of them if it comes more than once.
+class TProbeApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  const QObject* Watched = nullptr;
+  double LongestEnterMs = -1;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (receiver != Watched || event->type() != QEvent::Enter)
+      return QApplication::notify(receiver, event);
+    QElapsedTimer clock;
+    clock.start();
+    const bool result = QApplication::notify(receiver, event);
+    LongestEnterMs = std::max(LongestEnterMs, clock.nsecsElapsed() / 1e6);
+    return result;
+  }
+};
+
 int Proof(const std::string& path) {
   TShownMainWindow shown(path);
   if (!shown.Exposed()) return 1;
@@ -142,9 +163,14 @@ int Proof(const std::string& path) {
 
   // A user's pointer reaches the button a moment before the click; HOVER_MS sets that moment
   // (none by default: the click comes with no pointer on the way).
+  auto* app = static_cast<TProbeApplication*>(QCoreApplication::instance());
+  double hoverMs = 0;
   if (const int hover = std::getenv("HOVER_MS") ? std::atoi(std::getenv("HOVER_MS")) : 0; hover > 0) {
+    app->Watched = form->btnProof;
     QTest::mouseMove(form->btnProof);
     QTest::qWait(hover);
+    app->Watched = nullptr;
+    hoverMs = app->LongestEnterMs;
   }
   TProofWatch watch;
   QApplication::instance()->installEventFilter(&watch);
@@ -157,7 +183,8 @@ int Proof(const std::string& path) {
   QTimer::singleShot(600000, &watch.Loop, &QEventLoop::quit);
   watch.Loop.exec();
   QApplication::instance()->removeEventFilter(&watch);
-  printf("%.1f %.1f %d\n", watch.FirstFrameMs, watch.BackMs - watch.CloseClickMs, watch.Frames);
+  printf("%.1f %.1f %d %.2f\n", watch.FirstFrameMs, watch.BackMs - watch.CloseClickMs, watch.Frames,
+         hoverMs);
   return 0;
 }
 
@@ -173,7 +200,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: %s write FILE SINGLES GROUPED | open FILE | proof FILE\n", argv[0]);
     return 2;
   }
-  QApplication app(argc, argv);
+  TProbeApplication app(argc, argv);
   InitializeUnits();
   Application->Initialize();
   Application->Title = "Vandremolixic projection";

@@ -106,26 +106,6 @@ QSurfaceFormat CompatibilityFormat() {
 
 }  // namespace
 
-TGLDriverPreload::TGLDriverPreload() {
-  if (!QGuiApplication::instance() || !QOpenGLContext::supportsThreadedOpenGL()) return;
-  // Whatever fails here, the driver is loaded when the first context wants it.
-  try {
-    FThread = std::thread([format = CompatibilityFormat()] {
-      try {
-        QOpenGLContext context;
-        context.setFormat(format);
-        context.create();
-      } catch (...) {
-      }
-    });
-  } catch (const std::exception&) {
-  }
-}
-
-TGLDriverPreload::~TGLDriverPreload() {
-  if (FThread.joinable()) FThread.join();
-}
-
 namespace {
 
 // The share partner of every engine context, alive while any of them is.

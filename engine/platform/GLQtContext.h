@@ -7,7 +7,6 @@
 #include <QSurfaceFormat>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "engine/GLContext.h"
@@ -113,21 +112,6 @@ void UnTrackWindow(QWindow* window);
 void UnTrackWindow(QWindow* window, const void* owner);
 int TrackedWindowCount();
 
-// Loading the OpenGL driver costs the process's first context a tenth of a second and more. A
-// window that will want a context later keeps one of these from its start: it makes and drops a
-// context on a thread of its own, so that the driver is loaded by the time it is wanted. Where
-// the platform cannot make contexts on other threads it does nothing. Its end waits for the
-// thread.
-class TGLDriverPreload {
- public:
-  TGLDriverPreload();
-  ~TGLDriverPreload();
-  TGLDriverPreload(const TGLDriverPreload&) = delete;
-  TGLDriverPreload& operator=(const TGLDriverPreload&) = delete;
-
- private:
-  std::thread FThread;
-};
 
 // Start-up: makes TGLQtContext the class the context manager creates. Shut-down: frees the
 // root context and forgets the tracked windows.

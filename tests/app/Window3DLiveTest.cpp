@@ -328,11 +328,11 @@ int LoadedObjectCount() {
   return count;
 }
 
-// In a process of its own, where nothing has loaded the OpenGL driver yet: the main window loads
-// none while the user works in it, and starts loading it once the pointer is on "3D Proof", so
-// that the 3D window does not wait for it. Closing the window waits for the loading; the context
-// made after loads no library.
-TEST(MainWindowLive, LoadsTheOpenGLDriverOnceThePointerIsOn3DProof) {
+// In a process of its own, where nothing has loaded the OpenGL driver yet: loading it holds the
+// thread that does it a tenth of a second and more, so the main window leaves it to the 3D window
+// and loads none while the user works in it, the pointer and the focus on "3D Proof" included.
+// The first context made after loads the driver, as the 3D window's does.
+TEST(MainWindowLive, LoadsNoOpenGLDriverBefore3DProofOpens) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
@@ -342,15 +342,15 @@ TEST(MainWindowLive, LoadsTheOpenGLDriverOnceThePointerIsOn3DProof) {
         QTest::qWait(20);
         const int shown = LoadedObjectCount();
         QTest::mouseMove(form->btnProof);
+        form->btnProof->setFocus();
         QTest::qWait(20);
         form.reset();
-        const int loaded = LoadedObjectCount();
+        if (LoadedObjectCount() != shown) std::_Exit(3);
         QOffscreenSurface surface;
         surface.create();
         QOpenGLContext context;
-        if (!context.create() || !context.makeCurrent(&surface)) std::_Exit(3);
-        if (loaded == shown) std::_Exit(4);
-        std::_Exit(LoadedObjectCount() == loaded ? 0 : 5);
+        if (!context.create() || !context.makeCurrent(&surface)) std::_Exit(4);
+        std::_Exit(LoadedObjectCount() > shown ? 0 : 5);
       },
       testing::ExitedWithCode(0), "");
 }
