@@ -245,10 +245,23 @@ TEST_F(Window3DLive, TheViewPaintsOnceWhenTheWindowOpens) {
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   form->move(screen.right() - form->frameGeometry().width(),
              screen.bottom() - form->frameGeometry().height());
+  // The system exposes a window shown anew more than once; on a loaded machine an exposure can
+  // come after the first frame, and asks for a frame of its own. Nothing else draws again.
+  struct TLateExposures : QObject {
+    TGLSceneBuffer* Buffer = nullptr;
+    int Count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Expose && Buffer->GetFrameCount() > 0) ++Count;
+      return false;
+    }
+  } lateExposures;
+  lateExposures.Buffer = Buffer();
+  form->GLSceneViewer->GetWindow()->installEventFilter(&lateExposures);
   ShowAndWaitForAFrame();
   // The changes the planes made before the window showed are in its first frame.
   QTest::qWait(300);
-  EXPECT_EQ(Buffer()->GetFrameCount(), 1);
+  EXPECT_LE(Buffer()->GetFrameCount(), 1 + lateExposures.Count);
+  form->GLSceneViewer->GetWindow()->removeEventFilter(&lateExposures);
   form->chkSky->click();
   EXPECT_TRUE(WaitForFramesAfter(1)) << "a change still repaints";
 }
