@@ -371,15 +371,19 @@ std::array<TMatrix, 2>& TGLBaseSceneObject::AbsoluteBlock() {
   return *FAbsoluteMatrices;
 }
 
-bool TGLBaseSceneObject::ParentIsRoot() const {
-  return dynamic_cast<TGLSceneRootObject*>(FParent) != nullptr;
+bool TGLBaseSceneObject::IsSceneRoot() const {
+  return dynamic_cast<const TGLSceneRootObject*>(this) != nullptr;
 }
 
+// A scene's root stands for the identity: its own placement reaches neither its children's
+// matrices nor any query that goes through its own, as it reaches nothing that is drawn.
 const TMatrix& TGLBaseSceneObject::AbsoluteMatrix() {
   std::array<TMatrix, 2>& block = AbsoluteBlock();
   if (FChangeFlags & chAbsoluteDirty) {
     const TMatrix& local = RebuildMatrix();
-    if (FParent && !ParentIsRoot())
+    if (IsSceneRoot())
+      block[0] = IdentityHmgMatrix;
+    else if (FParent)
       MatrixMultiply(local, FParent->AbsoluteMatrix(), block[0]);
     else
       block[0] = local;
@@ -391,11 +395,12 @@ const TMatrix& TGLBaseSceneObject::AbsoluteMatrix() {
 const TMatrix& TGLBaseSceneObject::InverseAbsoluteMatrix() {
   std::array<TMatrix, 2>& block = AbsoluteBlock();
   if (FChangeFlags & chInverseDirty) {
-    if (VectorEquals(FScale.GetAsVector(), TVector{1, 1, 1, 0})) {
+    if (IsSceneRoot()) {
+      block[1] = IdentityHmgMatrix;
+    } else if (VectorEquals(FScale.GetAsVector(), TVector{1, 1, 1, 0})) {
       TMatrix invertedLocal;
       AnglePreservingMatrixInvert(RebuildMatrix(), invertedLocal);
-      // A root adds nothing, to the inverse as to the absolute matrix.
-      if (FParent && !ParentIsRoot())
+      if (FParent)
         MatrixMultiply(FParent->InverseAbsoluteMatrix(), invertedLocal, block[1]);
       else
         block[1] = invertedLocal;

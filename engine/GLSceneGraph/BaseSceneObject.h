@@ -153,7 +153,7 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public IGLS
   // Placement follows the matrix: Direction and Up its normalised rows 2 and 1, Scale the row
   // lengths, Position row 3.
   void LoadLocalMatrix(const TMatrix& M);
-  // Local x parent's absolute; a root contributes the identity.
+  // Local x parent's absolute; a scene's root is the identity, whatever its own placement.
   const TMatrix& AbsoluteMatrix();
   void GetAbsoluteMatrix(TMatrix& M) { M = AbsoluteMatrix(); }
   const TMatrix& InverseAbsoluteMatrix();
@@ -278,7 +278,8 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public IGLS
   void LeaveChild(TGLBaseSceneObject* AnObject);
   // The block of the absolute and inverse matrices, allocated on first need.
   std::array<TMatrix, 2>& AbsoluteBlock();
-  bool ParentIsRoot() const;
+  // Whether this node is one of a scene's two roots.
+  bool IsSceneRoot() const;
 
   std::unique_ptr<std::array<TMatrix, 2>> FAbsoluteMatrices;
   TMatrix FLocalMatrix = IdentityHmgMatrix;

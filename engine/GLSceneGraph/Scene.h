@@ -17,8 +17,8 @@ class TGLSceneBuffer;
 class TGLCamera;
 class TGLLightSource;
 
-// One of the two roots of a scene. Its own placement never reaches its children's absolute
-// matrices.
+// One of the two roots of a scene. Its own placement counts for nothing: its absolute matrix is
+// the identity, for its children's matrices, every query through it and drawing alike.
 class TGLSceneRootObject : public TGLBaseSceneObject {
   RTL_CLASS(TGLSceneRootObject, TGLBaseSceneObject)
   // The owner must be a scene (assertion); the root belongs to it.

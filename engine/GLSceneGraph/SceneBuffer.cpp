@@ -345,6 +345,27 @@ void TGLSceneBuffer::CopyToTexture(TGLTexture* Texture, int XSrc, int YSrc, int 
                                    int XDest, int YDest, GLenum Target, bool ForceCopyTexImage2D) {
   if (!FRenderingContext) return;
   WithActiveContext(*FRenderingContext, [&] {
+    // The part of the region left of or below the texture has nowhere to land.
+    if (XDest < 0) {
+      XSrc -= XDest;
+      Width += XDest;
+      XDest = 0;
+    }
+    if (YDest < 0) {
+      YSrc -= YDest;
+      Height += YDest;
+      YDest = 0;
+    }
+    Width = std::max(Width, 0);
+    Height = std::max(Height, 0);
+    // The texture grows to reach the region's far corner, and no texture is larger than OpenGL's
+    // largest: a corner beyond it is refused before anything is allocated.
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const int64_t right = int64_t(XDest) + Width, top = int64_t(YDest) + Height;
+    if (right > maxSize || top > maxSize)
+      throw ETexture("Cannot copy into a texture of " + IntToStr(right) + " x " + IntToStr(top) +
+                     ": the largest is " + IntToStr(maxSize) + " x " + IntToStr(maxSize));
     if (Target < 1) Target = Texture->GetImage()->NativeTextureTarget();
     const bool cubeFace =
         Target >= GL_TEXTURE_CUBE_MAP_POSITIVE_X && Target <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z;
@@ -362,19 +383,6 @@ void TGLSceneBuffer::CopyToTexture(TGLTexture* Texture, int XSrc, int YSrc, int 
       glGetTexLevelParameteriv(Target, 0, GL_TEXTURE_WIDTH, &textureWidth);
       glGetTexLevelParameteriv(Target, 0, GL_TEXTURE_HEIGHT, &textureHeight);
     }
-    // The part of the region left of or below the texture has nowhere to land.
-    if (XDest < 0) {
-      XSrc -= XDest;
-      Width += XDest;
-      XDest = 0;
-    }
-    if (YDest < 0) {
-      YSrc -= YDest;
-      Height += YDest;
-      YDest = 0;
-    }
-    Width = std::max(Width, 0);
-    Height = std::max(Height, 0);
     const int width = std::max(textureWidth, XDest + Width);
     const int height = std::max(textureHeight, YDest + Height);
     if (!create && width == textureWidth && height == textureHeight) {

@@ -148,7 +148,8 @@ class TGLSceneBuffer : public TGLUpdateAbleObject {
   // YDest); a part left of or below the texture is left out. Target 0 takes the texture
   // image's own target. The texture object is made anew, just large enough for the region,
   // when it has none yet or when ForceCopyTexImage2D asks for it; a texture too small for the
-  // region grows and keeps what it held; otherwise only the region is updated.
+  // region grows and keeps what it held; otherwise only the region is updated. A region whose
+  // far corner lies beyond OpenGL's largest texture raises ETexture, and nothing is allocated.
   void CopyToTexture(TGLTexture* Texture, int XSrc, int YSrc, int Width, int Height, int XDest,
                      int YDest, GLenum Target, bool ForceCopyTexImage2D);
 

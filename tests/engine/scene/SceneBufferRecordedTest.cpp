@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,7 @@ class SceneBufferRecorded : public testing::Test {
     gl.SetImplementation("1.5", "");
     gl.SetValues(GL_BLUE_BITS, {8});
     gl.SetValues(GL_MAX_LIGHTS, {8});
+    gl.SetValues(GL_MAX_TEXTURE_SIZE, {64});
     buffer.SetViewPort(0, 0, 64, 48);
   }
   // A context made and its creation's calls forgotten.
@@ -490,6 +492,54 @@ TEST_F(SceneBufferRecorded, CopyToTextureMakesTheTextureByItsFilterAndTarget) {
     }
     EXPECT_EQ(uploads, c.upload) << c.what;
     EXPECT_TRUE(Only(calls, {"glCopyTexSubImage2D"}).empty()) << c.what;
+  }
+}
+
+// The texture grows to reach the region's far corner, up to the largest texture (64 here) and
+// no further: beyond it the copy is refused before a name or a pixel block is taken.
+TEST_F(SceneBufferRecorded, CopyToTextureRefusesACornerBeyondTheLargestTexture) {
+  const struct {
+    const char* what;
+    int xDest, yDest;
+    bool madeBefore;
+    const char* refusal;  // nullptr: copied
+  } cases[] = {
+      {"a corner on the largest", 48, 56, false, nullptr},
+      {"one column beyond", 49, 0, false,
+       "Cannot copy into a texture of 65 x 8: the largest is 64 x 64"},
+      {"one row beyond, into a texture made before", 0, 57, true,
+       "Cannot copy into a texture of 16 x 65: the largest is 64 x 64"},
+      {"an offset at the end of the integers", std::numeric_limits<int>::max(), 0, true,
+       "Cannot copy into a texture of 2147483663 x 8: the largest is 64 x 64"},
+  };
+  Create();
+  for (const auto& c : cases) {
+    TCopyTarget texture(GL_TEXTURE_2D);
+    if (c.madeBefore) buffer.CopyToTexture(&texture, 0, 0, 4, 4, 0, 0, 0, false);
+    const GLuint name = texture.IsHandleAllocated() ? texture.GetTextureHandle()->GetHandle() : 0;
+    gl.Take();
+    ContextLog.clear();
+    const auto copy = [&] {
+      buffer.CopyToTexture(&texture, 0, 0, 16, 8, c.xDest, c.yDest, 0, false);
+    };
+    if (!c.refusal) {
+      copy();
+      const TGLCalls uploads = gl.CallsOf("glTexImage2D");
+      ASSERT_EQ(uploads.size(), 1u) << c.what;
+      EXPECT_EQ(std::vector<TGLArg>(uploads[0].Args.begin() + 3, uploads[0].Args.begin() + 5),
+                (TGLCall("", 64, 64).Args))
+          << c.what;
+      continue;
+    }
+    EXPECT_TRUE(Raises<ETexture>(copy, c.refusal)) << c.what;
+    EXPECT_EQ(Only(gl.Take(), {"glGenTextures", "glGetTexImage", "glReadPixels", "glTexImage2D",
+                               "glCopyTexSubImage2D", "gluBuild2DMipmaps"}),
+              TGLCalls{})
+        << c.what;
+    EXPECT_EQ(texture.IsHandleAllocated() ? texture.GetTextureHandle()->GetHandle() : 0, name)
+        << c.what;
+    // The context is let go of also when the copy is refused.
+    EXPECT_EQ(ContextLog, (Strings{"on", "off"})) << c.what;
   }
 }
 

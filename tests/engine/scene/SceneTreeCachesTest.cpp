@@ -86,10 +86,15 @@ Matrix LocalOf(TGLBaseSceneObject& node) {
   return m;
 }
 
-// A scene's root adds nothing to its children.
+// A scene's root is the identity, whatever its own placement.
 Matrix AbsoluteOf(TGLBaseSceneObject& node) {
+  if (node.InheritsFrom(TGLSceneRootObject::StaticClass())) {
+    Matrix identity{};
+    for (int i = 0; i < 4; ++i) identity[i][i] = 1;
+    return identity;
+  }
   TGLBaseSceneObject* parent = node.GetParent();
-  if (!parent || parent->InheritsFrom(TGLSceneRootObject::StaticClass())) return LocalOf(node);
+  if (!parent) return LocalOf(node);
   return Multiply(LocalOf(node), AbsoluteOf(*parent));
 }
 

@@ -8,8 +8,10 @@
 // clang-format on
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "tests/engine/scene/SceneTreeFakes.h"
 
@@ -251,6 +253,121 @@ TEST_F(OrbitTest, StraightAboveTheTargetStillMovesAndANodeOnItStays) {
   mover->MoveObjectAround(nullptr, 10, 10);
   EXPECT_EQ(mover->GetPosition()->GetAsVector(), Point(1, 1, 1));
 }
+
+// ---- Under a scene's roots
+
+// A child and its sibling under the objects root, a camera aimed at the sibling under the
+// cameras root; both roots moved, turned and scaled, or left in place.
+struct RootedScene {
+  explicit RootedScene(bool moveRoots) {
+    if (moveRoots)
+      for (TGLSceneRootObject* root : {objects, cameras}) {
+        root->GetPosition()->SetPoint(5, 5, 5);
+        root->SetTurnAngle(40);
+        root->GetScale()->SetVector(2, 2, 2);
+      }
+    child->GetPosition()->SetPoint(0, 0, 10);
+    camera->GetPosition()->SetPoint(3, 0, 4);
+    camera->SetTargetObject(sibling);
+  }
+  TTestForm form;
+  TGLSceneGraph* scene = new TGLSceneGraph(&form);
+  TGLSceneRootObject* objects = scene->GetObjects();
+  TGLSceneRootObject* cameras = scene->GetCameras();
+  TGLBaseSceneObject* sibling = form.Make("sibling", objects);
+  TGLBaseSceneObject* child = form.Make("child", objects);
+  TGLCamera* camera = form.Make<TGLCamera>("camera", cameras);
+};
+
+using Answer = std::vector<float>;
+Answer Values(const TVector& v) {
+  return {v.begin(), v.end()};
+}
+Answer Values(const TMatrix& m) {
+  Answer values;
+  for (const TVector& row : m) values.insert(values.end(), row.begin(), row.end());
+  return values;
+}
+
+struct RootQueryCase {
+  const char* name;
+  std::function<Answer(RootedScene&)> ask;
+  Answer expected;  // empty: only the two answers must agree
+};
+void PrintTo(const RootQueryCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class RootQueryTest : public testing::TestWithParam<RootQueryCase> {};
+
+// A root is the identity to every question asked through it or its children, whatever its own
+// placement: the answers under moved roots are those under roots in place.
+TEST_P(RootQueryTest, AMovedRootAnswersAsARootInPlace) {
+  RootedScene inPlace(false), moved(true);
+  const Answer expected = GetParam().ask(inPlace), actual = GetParam().ask(moved);
+  ASSERT_EQ(actual.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_NEAR(actual[i], expected[i], 1e-4) << "value " << i;
+  for (size_t i = 0; i < GetParam().expected.size(); ++i)
+    EXPECT_NEAR(expected[i], GetParam().expected[i], 1e-4) << "value " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Root, RootQueryTest,
+    testing::Values(
+        RootQueryCase{"TheRootsAbsoluteMatrix",
+                      [](RootedScene& s) { return Values(s.objects->AbsoluteMatrix()); },
+                      Values(IdentityHmgMatrix)},
+        RootQueryCase{"TheRootsInverseAbsoluteMatrix",
+                      [](RootedScene& s) { return Values(s.objects->InverseAbsoluteMatrix()); },
+                      Values(IdentityHmgMatrix)},
+        RootQueryCase{
+            "LocalToAbsoluteOfTheRoot",
+            [](RootedScene& s) { return Values(s.objects->LocalToAbsolute(Point(1, 2, 3))); },
+            {1, 2, 3, 1}},
+        RootQueryCase{
+            "AbsoluteToLocalOfTheRoot",
+            [](RootedScene& s) { return Values(s.objects->AbsoluteToLocal(Point(1, 2, 3))); },
+            {1, 2, 3, 1}},
+        RootQueryCase{"AChildsMatrices",
+                      [](RootedScene& s) {
+                        Answer values = Values(s.child->AbsoluteMatrix());
+                        const Answer inverse = Values(s.child->InverseAbsoluteMatrix());
+                        values.insert(values.end(), inverse.begin(), inverse.end());
+                        return values;
+                      },
+                      {}},
+        RootQueryCase{"AChildsOrbitAboutItsSibling",
+                      [](RootedScene& s) {
+                        s.child->MoveObjectAround(s.sibling, 0, 90);
+                        return Values(s.child->GetPosition()->GetAsVector());
+                      },
+                      {10, 0, 0, 1}},
+        RootQueryCase{"ACamerasOrbitAboutItsTarget",
+                      [](RootedScene& s) {
+                        s.camera->MoveAroundTarget(30, 45);
+                        return Values(s.camera->GetPosition()->GetAsVector());
+                      },
+                      {}},
+        RootQueryCase{"ACamerasDistanceToItsTarget",
+                      [](RootedScene& s) {
+                        s.camera->AdjustDistanceToTarget(2);
+                        return Values(s.camera->GetPosition()->GetAsVector());
+                      },
+                      {6, 0, 8, 1}},
+        RootQueryCase{"APointInAChild",
+                      [](RootedScene& s) {
+                        return Answer{float(s.child->PointInObject(Point(0.4f, 0, 10))),
+                                      float(s.child->PointInObject(Point(0.6f, 0, 10)))};
+                      },
+                      {1, 0}},
+        RootQueryCase{"ARayOnAChild",
+                      [](RootedScene& s) {
+                        TVector point{};
+                        s.child->RayCastIntersect(Point(0, 0, 20), {0, 0, -1, 0}, &point);
+                        return Values(point);
+                      }}),
+    [](const testing::TestParamInfo<RootQueryCase>& info) { return info.param.name; });
 
 TEST(SceneTreeGeometryTest, TheSortKeyIsTheSquaredDistanceOfTheBarycenter) {
   TGLBaseSceneObject node(nullptr);

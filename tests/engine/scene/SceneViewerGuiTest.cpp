@@ -58,23 +58,22 @@ class SceneViewerGui : public SceneGLUnitsTest {
     SceneGLUnitsTest::TearDown();
   }
   // Shows the form and waits for the viewer's first frame.
-  void ShowAndWaitForAFrame() {
-    ShowForm();
-    WaitForFrames(1);
-  }
-  void ShowForm() {
+  [[nodiscard]] bool ShowAndWaitForAFrame() { return ShowForm() && WaitForFrames(1); }
+  [[nodiscard]] bool ShowForm() {
     form->show();
-    WaitFor([&] { return form->windowHandle() && form->windowHandle()->isExposed(); });
+    return WaitFor([&] { return form->windowHandle() && form->windowHandle()->isExposed(); });
   }
-  // Handles events until `done` holds. What these tests wait for (an exposure, a frame) comes
-  // with an event, so the wait has no deadline that a loaded machine could overrun; one that
-  // never comes ends in the suite's timeout.
+  // What these tests wait for (an exposure, a frame) comes with an event; the deadline is far
+  // beyond any such event's time, so that only one that never comes fails, however loaded the
+  // machine.
+  static constexpr int Deadline = 60000;
+  // Handles events until `done` holds; false when the deadline passes first.
   template <class F>
-  static void WaitFor(F done) {
-    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  [[nodiscard]] static bool WaitFor(F done) {
+    return QTest::qWaitFor(done, Deadline);
   }
-  void WaitForFrames(int count) {
-    WaitFor([&] { return Frames() >= count; });
+  [[nodiscard]] bool WaitForFrames(int count) {
+    return WaitFor([&] { return Frames() >= count; });
   }
   int Frames() const { return viewer->GetBuffer()->GetFrameCount(); }
 
@@ -85,7 +84,7 @@ class SceneViewerGui : public SceneGLUnitsTest {
 };
 
 TEST_F(SceneViewerGui, APixelFormatChangeMakesANewContextWhileABackgroundChangeOnlyRepaints) {
-  ShowAndWaitForAFrame();
+  ASSERT_TRUE(ShowAndWaitForAFrame());
   ASSERT_TRUE(viewer->GetOpenGLAvailable());
   TGLContext* context = viewer->GetBuffer()->GetRenderingContext();
   ASSERT_NE(context, nullptr);
@@ -97,7 +96,7 @@ TEST_F(SceneViewerGui, APixelFormatChangeMakesANewContextWhileABackgroundChangeO
 
   int frames = Frames();
   viewer->GetBuffer()->SetBackgroundColor(0x00FF00);
-  WaitForFrames(frames + 1);  // a repaint follows
+  ASSERT_TRUE(WaitForFrames(frames + 1)) << "a repaint follows";
   EXPECT_NE(list.GetHandle(), 0u) << "the same context";
 
   frames = Frames();
@@ -107,22 +106,22 @@ TEST_F(SceneViewerGui, APixelFormatChangeMakesANewContextWhileABackgroundChangeO
   EXPECT_EQ(viewer->GetWindow()->requestedFormat().depthBufferSize(), 16);
   ASSERT_TRUE(viewer->GetBuffer()->RCInstantiated());
   EXPECT_TRUE(viewer->GetBuffer()->GetRenderingContext()->IsValid());
-  WaitForFrames(frames + 1);  // the new window shows frames
+  EXPECT_TRUE(WaitForFrames(frames + 1)) << "the new window shows frames";
 }
 
 TEST_F(SceneViewerGui, AZeroSizeViewerRendersNothing) {
   viewer->SetWidth(0);
-  ShowForm();
+  ASSERT_TRUE(ShowForm());
   viewer->HandleNeeded();
   viewer->Invalidate();
   QTest::qWait(100);
   EXPECT_EQ(Frames(), 0);
   viewer->SetWidth(64);
-  WaitForFrames(1);
+  ASSERT_TRUE(WaitForFrames(1));
 }
 
 TEST_F(SceneViewerGui, TheSnapshotIsViewerSizedInTheBackgroundColour) {
-  ShowAndWaitForAFrame();
+  ASSERT_TRUE(ShowAndWaitForAFrame());
   const QImage snapshot = viewer->CreateSnapShotBitmap();
   EXPECT_EQ(snapshot.size(), QSize(64, 48));
   EXPECT_EQ(snapshot.format(), QImage::Format_RGB888);
@@ -133,7 +132,7 @@ TEST_F(SceneViewerGui, TheSnapshotIsViewerSizedInTheBackgroundColour) {
 }
 
 TEST_F(SceneViewerGui, FreeingTheCameraClearsItAndTheBufferLeavesTheScene) {
-  ShowAndWaitForAFrame();
+  ASSERT_TRUE(ShowAndWaitForAFrame());
   ASSERT_NE(scene.GetBuffers(), nullptr);
   delete camera;
   camera = nullptr;
@@ -151,7 +150,7 @@ TEST_F(SceneViewerGui, FieldOfViewGoesThroughTheCameraOverTheSmallerSide) {
 }
 
 TEST_F(SceneViewerGui, TheMouseBecomesTheViewersEventsAndWheelAndKeysGoOnToTheForm) {
-  ShowAndWaitForAFrame();
+  ASSERT_TRUE(ShowAndWaitForAFrame());
   std::vector<std::string> events;
   viewer->OnMouseDown = [&](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
     EXPECT_EQ(sender, viewer.get());
@@ -196,7 +195,7 @@ TEST_F(SceneViewerGui, TheMouseBecomesTheViewersEventsAndWheelAndKeysGoOnToTheFo
 }
 
 TEST_F(SceneViewerGui, TheContextGoesBeforeTheBufferWhicheverPartGoesFirst) {
-  ShowAndWaitForAFrame();
+  ASSERT_TRUE(ShowAndWaitForAFrame());
   viewer.reset();
   EXPECT_EQ(GLContextManager->ContextCount(), 0);
   EXPECT_EQ(TrackedWindowCount(), 0);
@@ -205,7 +204,7 @@ TEST_F(SceneViewerGui, TheContextGoesBeforeTheBufferWhicheverPartGoesFirst) {
   viewer->GetControl()->setParent(form.get());
   viewer->SetCamera(camera);
   viewer->GetControl()->show();
-  WaitForFrames(1);
+  ASSERT_TRUE(WaitForFrames(1));
   ASSERT_EQ(GLContextManager->ContextCount(), 1);
   form.reset();  // takes the control, its window and its context along
   EXPECT_EQ(viewer->GetControl(), nullptr);
@@ -356,7 +355,7 @@ TEST_F(SceneViewerGui, ALayoutNamesEveryPublishedPropertyAndTheOnesQtHasAct) {
   EXPECT_FALSE(control->isEnabled());
   control->setParent(form.get());
   form->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get(), Deadline));
   EXPECT_FALSE(control->isVisible());
   EXPECT_EQ(control->geometry(), form->rect());
   form->resize(120, 90);
@@ -375,7 +374,7 @@ TEST_F(SceneViewerGui, ALayoutNamesEveryPublishedPropertyAndTheOnesQtHasAct) {
 }
 
 TEST_F(SceneViewerGui, VisibilityEnablingAndAlignmentActOnTheShownControl) {
-  ShowAndWaitForAFrame();
+  ASSERT_TRUE(ShowAndWaitForAFrame());
   QWidget* control = viewer->GetControl();
   viewer->SetVisible(false);
   EXPECT_FALSE(control->isVisible());
