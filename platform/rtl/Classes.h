@@ -90,7 +90,7 @@ constexpr TComponentState csReading = 1 << 1;
 constexpr TComponentState csWriting = 1 << 2;
 constexpr TComponentState csDestroying = 1 << 3;
 
-enum TOperation { opInsert, opRemove };
+enum TOperation : int { opInsert, opRemove };
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
@@ -154,7 +154,8 @@ class TComponent : public TPersistent {
   // The owner's notice of each component inserted or removed. Passed on only to the owned
   // components that can act on it: those of a class that declares its own Notification, those
   // linked by free notification, and those that own such a component; to the others it would
-  // do nothing, and telling them all would make each insert cost as much as the siblings.
+  // do nothing, and telling them all would make each insert cost as much as the siblings. A
+  // class that overrides it has its own RTL_CLASS, or the override does not compile.
   virtual void Notification(TComponent* component, TOperation operation);
   // Called once the whole layout is read and its references are resolved; clears csLoading.
   virtual void Loaded();

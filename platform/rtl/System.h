@@ -44,6 +44,9 @@ class TMetaClass {
   TTableFunction FTable;
 };
 
+// The kind of an owner's notice (Classes.h), named here so that the class macro can shadow it.
+enum TOperation : int;
+
 namespace rtl_detail {
 // Whether a pointer to member names a member function that the class itself declares.
 template <class Member, class Self>
@@ -58,7 +61,10 @@ void NotificationDeclared(TObject* object, TClass cls);
 
 // Declares the class reference of Self, placed first in the class body; leaves the access public.
 // Its member, which takes no room, tells the component layer of a class that declares its own
-// Notification as soon as that class's part of the object is made.
+// Notification as soon as that class's part of the object is made; a class without the macro
+// would not be told of its owner's inserts and removals. So that this cannot go unseen, each
+// class with the macro names TOperation in a private alias of its own: in a class derived
+// without the macro the name is out of reach, and an override of Notification fails to compile.
 #define RTL_CLASS(Self, Base)                                                                \
  public:                                                                                     \
   using inherited = Base;                                                                    \
@@ -72,6 +78,7 @@ void NotificationDeclared(TObject* object, TClass cls);
   }                                                                                          \
                                                                                              \
  private:                                                                                    \
+  using TOperation = ::TOperation; /* naming it needs the class's own RTL_CLASS */           \
   struct TClassPartMade {                                                                    \
     template <class S = Self>                                                                \
     explicit TClassPartMade(S* self) {                                                       \

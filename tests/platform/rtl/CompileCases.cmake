@@ -1,0 +1,25 @@
+# cmake -DCOMPILER=... -DFLAGS=... -DSOURCE=... -DCASES=name:compiles;name:fails -P CompileCases.cmake
+# Compiles SOURCE once per case with CASE_<name> defined. A case marked "fails" must be refused
+# with a message that names FAILS_WITH (a regular expression), so that an unrelated error in the
+# file cannot pass for the one it shows.
+separate_arguments(flags UNIX_COMMAND "${FLAGS}")
+set(wrong "")
+foreach(entry IN LISTS CASES)
+  string(REPLACE ":" ";" parts "${entry}")
+  list(GET parts 0 name)
+  list(GET parts 1 expect)
+  execute_process(COMMAND ${COMPILER} ${flags} -fsyntax-only -DCASE_${name}=1 ${SOURCE}
+                  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(expect STREQUAL "compiles" AND NOT result EQUAL 0)
+    string(APPEND wrong "${name}: should compile, but:\n${output}\n")
+  elseif(expect STREQUAL "fails" AND result EQUAL 0)
+    string(APPEND wrong "${name}: compiled, but should be refused\n")
+  elseif(expect STREQUAL "fails" AND NOT output MATCHES "${FAILS_WITH}")
+    string(APPEND wrong "${name}: refused for another reason:\n${output}\n")
+  else()
+    message(STATUS "${name}: ${expect} as it should")
+  endif()
+endforeach()
+if(wrong)
+  message(FATAL_ERROR "${wrong}")
+endif()
