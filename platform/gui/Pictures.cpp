@@ -74,8 +74,9 @@ int64_t RowBytes(int64_t width, int bitsPerPixel) {
 
 // Whether the bytes of a bitmap file can hold the pixels its header declares, worked out before
 // Qt's reader, which allocates the declared image first and only then looks at the data. Rows
-// stored as they are must all be there; a run-length pair of two bytes gives at most 255 pixels.
-// Only the kinds Qt's reader knows pass. `file` holds the whole file, headers included.
+// stored as they are must all be there. The run-length kinds pass: they are decoded here, which
+// bounds them by the pixels their codes set (DecodeRunLengths). Only the kinds Qt's reader knows
+// pass. `file` holds the whole file, headers included.
 bool DeclaredSizeFitsData(const QByteArray& file) {
   if (file.size() < cFileHeaderSize + cCoreHeaderSize) return false;
   const char* info = file.constData() + cFileHeaderSize;
@@ -109,10 +110,100 @@ bool DeclaredSizeFitsData(const QByteArray& file) {
       return height <= data / RowBytes(width, bits);
     case cBI_RLE8:
     case cBI_RLE4:
-      return height <= data / 2 * 255 / width;
+      return true;
     default:
       return false;
   }
+}
+
+// The most pixels a run-length file may leave to the background, past the pixels its codes set:
+// those of a 4096 x 4096 picture. The end-of-line, delta and end-of-bitmap escapes skip any
+// number of pixels in a few bytes, so a small file may rightly leave most of a picture unset,
+// but not ask for gigabytes.
+constexpr int64_t cMostBackgroundPixels = int64_t(1) << 24;
+
+// Walks the run-length codes of a picture of `bits` (8 or 4) bits a pixel, the first file row at
+// the bottom unless `signedHeight` is negative, and returns how many pixels they set; writes
+// their colour indices into `target` when there is one. Pixels past a row's end are dropped; the
+// end of the bitmap, of the picture or of the data, or a code cut short, ends the walk.
+int64_t WalkRunLengths(const QByteArray& file, int64_t start, int bits, int64_t width,
+                       int64_t signedHeight, QImage* target) {
+  const auto* p = reinterpret_cast<const uint8_t*>(file.constData()) + start;
+  const auto* end = reinterpret_cast<const uint8_t*>(file.constData()) + file.size();
+  const int64_t height = std::abs(signedHeight);
+  int64_t x = 0, row = 0, set = 0;
+  // Pixel `i` of the indices in `bytes`: a byte each, or two a byte, the high half first.
+  const auto index = [bits](const uint8_t* bytes, int i) {
+    return bits == 8 ? bytes[i] : uint8_t(i % 2 ? bytes[i / 2] & 0xF : bytes[i / 2] >> 4);
+  };
+  // `count` pixels from the indices in `bytes`, or from its first two again and again.
+  const auto put = [&](int count, const uint8_t* bytes, bool repeated) {
+    uint8_t* line =
+        target ? target->scanLine(int(signedHeight > 0 ? height - 1 - row : row)) : nullptr;
+    for (int i = 0; i < count && x < width; ++i, ++x, ++set)
+      if (line) line[x] = index(bytes, repeated ? i % 2 : i);
+  };
+  while (end - p >= 2 && row < height) {
+    const uint8_t count = p[0], code = p[1];
+    p += 2;
+    if (count > 0) {  // `count` pixels of the index in `code`, or of its two in turn
+      const uint8_t twice[] = {code, code};
+      put(count, twice, true);
+    } else if (code == 0) {  // end of line
+      x = 0;
+      ++row;
+    } else if (code == 1) {  // end of bitmap
+      break;
+    } else if (code == 2) {  // delta: right, then rows on in file order
+      if (end - p < 2) break;
+      x += p[0];
+      row += p[1];
+      p += 2;
+    } else {  // `code` indices as they are, padded to an even number of bytes
+      const int64_t bytes = bits == 8 ? code : (code + 1) / 2;
+      if (end - p < bytes) break;
+      put(code, p, false);
+      p += std::min<int64_t>(bytes + bytes % 2, end - p);
+    }
+  }
+  return set;
+}
+
+// The run-length kinds, decoded here and not by Qt's reader, which leaves the pixels no code sets
+// as the allocation found them: here they take colour 0. Refused when the codes leave more than
+// cMostBackgroundPixels unset, before the picture is allocated. Nothing when the file is of
+// another kind or declares no pixels. `file` holds the whole file, headers included.
+bool DecodeRunLengths(const QByteArray& file, QImage& image) {
+  const char* info = file.constData() + cFileHeaderSize;
+  if (file.size() < cFileHeaderSize + cInfoHeaderSize || Get32(info) < uint32_t(cInfoHeaderSize))
+    return false;
+  const uint32_t compression = Get32(info + 16);
+  if (compression != cBI_RLE8 && compression != cBI_RLE4) return false;
+  const int bits = compression == cBI_RLE8 ? 8 : 4;
+  const int64_t width = int32_t(Get32(info + 4));
+  const int64_t signedHeight = int32_t(Get32(info + 8));
+  const int64_t height = std::abs(signedHeight);
+  const int64_t colours = Get32(info + 32) ? Get32(info + 32) : 1 << bits;
+  const int64_t palette = cFileHeaderSize + int64_t(Get32(info));
+  const int64_t offset = Get32(file.constData() + 10);
+  if (Get16(info + 14) != bits || width < 0 || height > std::numeric_limits<int>::max() ||
+      colours > 1 << bits || palette + 4 * colours > file.size() || offset > file.size())
+    InvalidBitmap();
+  if (width == 0 || height == 0) return false;
+  const int64_t start = std::max(offset, palette);
+  if (width * height - WalkRunLengths(file, start, bits, width, signedHeight, nullptr) >
+      cMostBackgroundPixels)
+    InvalidBitmap();
+  image = QImage(int(width), int(height), QImage::Format_Indexed8);
+  if (image.isNull()) throw std::bad_alloc();
+  image.fill(0);
+  // Indices past the palette are black.
+  QList<QRgb> table(1 << bits, qRgb(0, 0, 0));
+  const auto* entry = reinterpret_cast<const uint8_t*>(file.constData()) + palette;
+  for (int64_t i = 0; i < colours; ++i, entry += 4) table[i] = qRgb(entry[2], entry[1], entry[0]);
+  image.setColorTable(table);
+  WalkRunLengths(file, start, bits, width, signedHeight, &image);
+  return true;
 }
 
 // The uncompressed 24- and 32-bit kinds that the bitmap writes itself, read without Qt so that
@@ -195,9 +286,11 @@ TImageGraphic::~TImageGraphic() = default;
 
 void TImageGraphic::LoadFromStream(TStream& stream) {
   const QByteArray data = ReadRest(stream);
-  if (data.startsWith("BM") && !DeclaredSizeFitsData(data)) InvalidBitmap();
+  const bool bitmap = data.startsWith("BM");
+  if (bitmap && !DeclaredSizeFitsData(data)) InvalidBitmap();
   QImage image;
-  if (!image.loadFromData(data)) throw EInvalidGraphic("The data is no picture of a known format");
+  if (!(bitmap && DecodeRunLengths(data, image)) && !image.loadFromData(data))
+    throw EInvalidGraphic("The data is no picture of a known format");
   FImage->Image = std::move(image);
   FData.assign(data.constData(), size_t(data.size()));
   Changed();
@@ -267,7 +360,9 @@ void TBitmap::LoadFromStream(TStream& stream) {
     width = int32_t(Get32(file.constData() + cFileHeaderSize + 4));
     height = std::abs(int32_t(Get32(file.constData() + cFileHeaderSize + 8)));
   } else {
-    if (!DeclaredSizeFitsData(file) || !image.loadFromData(file, "BMP")) InvalidBitmap();
+    if (!DeclaredSizeFitsData(file) ||
+        !(DecodeRunLengths(file, image) || image.loadFromData(file, "BMP")))
+      InvalidBitmap();
     format = image.hasAlphaChannel() ? pf32bit : pfDevice;
     image = image.convertToFormat(QtFormat(format));
     width = image.width();
