@@ -366,7 +366,8 @@ INSTANTIATE_TEST_SUITE_P(
                         TVector point{};
                         s.child->RayCastIntersect(Point(0, 0, 20), {0, 0, -1, 0}, &point);
                         return Values(point);
-                      }}),
+                      },
+                      {}}),
     [](const testing::TestParamInfo<RootQueryCase>& info) { return info.param.name; });
 
 TEST(SceneTreeGeometryTest, TheSortKeyIsTheSquaredDistanceOfTheBarycenter) {
