@@ -18,6 +18,7 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStringDecoder>
+#include <QStyledItemDelegate>
 #include <QValidator>
 #include <algorithm>
 #include <cerrno>
@@ -69,6 +70,23 @@ class TSingleLineValidator : public QValidator {
   using QValidator::QValidator;
   State validate(QString& input, int&) const override {
     return input.contains('\n') || input.contains('\r') ? Invalid : Acceptable;
+  }
+};
+
+// Measures and paints no more of a list line than a list can show, ending a longer one in "…":
+// a caption of a million characters would otherwise be laid out whole at every layout and paint
+// of the list. The line itself stays whole.
+class TShownLineDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    constexpr qsizetype Shown = 1000;
+    if (option->text.size() <= Shown) return;
+    const qsizetype cut = option->text[Shown - 1].isHighSurrogate() ? Shown - 1 : Shown;
+    option->text = option->text.left(cut) + QChar(0x2026);
   }
 };
 
@@ -240,6 +258,8 @@ void TfrmMain::LoadLayout() {
   ClientArea->setMinimumSize(DesignWidth, DesignHeight);
   ApplyAnchors(ClientArea, QSize(DesignWidth, DesignHeight));
   resize(minimumSizeHint());
+  for (QListWidget* list : {lboJoints, lboGroups})
+    list->setItemDelegate(new TShownLineDelegate(list));
 
   VandremolixicChart->SetLegendBand(1 - 352.0 / 378.0);
   VandremolixicChart->BottomAxis().SetMinMax(-1.05, 1.05);

@@ -20,7 +20,7 @@ bool TextToBoolean(const std::string& text) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (lower == "true") return true;
   if (lower == "false") return false;
-  throw EConvertError(text + ": " + "This string cannot be converted to a boolean value.");
+  throw EConvertError(Excerpt(text) + ": " + "This string cannot be converted to a boolean value.");
 }
 
 const char* const DataFileSignature = "A_VALID_VANDREMOLIX_FILE_VERSION000";
@@ -111,6 +111,16 @@ bool Utf8ToWindows1252(std::string_view text, std::string& out) {
   return true;
 }
 
+// What `convert` gives, or its conversion error with the message led by "Line n: ".
+template <class TConvert>
+auto OnLine(int line, TConvert convert) {
+  try {
+    return convert();
+  } catch (const EConvertError& e) {
+    throw EConvertError("Line " + std::to_string(line) + ": " + e.Message());
+  }
+}
+
 // The lines of a data file, decoded to UTF-8; past the end each reads as empty text.
 class TDataFileLines {
  public:
@@ -134,6 +144,13 @@ class TDataFileLines {
   int FNumber = 0;
 };
 
+// The next line converted by `convert`; its failure names the line first.
+template <class TConvert>
+auto ReadValue(TDataFileLines& lines, TConvert convert) {
+  const std::string text = lines.Next();
+  return OnLine(lines.Number(), [&] { return convert(text); });
+}
+
 }  // namespace
 
 TDataFileRest ReadDataFile(std::string_view bytes, const std::string& fileName,
@@ -145,32 +162,35 @@ TDataFileRest ReadDataFile(std::string_view bytes, const std::string& fileName,
   TDataFileLines lines(bytes);
   if (lines.Next() != DataFileSignature)
     throw Exception("File type incompatible (" + fileName + ")");
+  const auto toBoolean = [](const std::string& text) { return TextToBoolean(text); };
+  const auto toInteger = [](const std::string& text) { return StrToInt(text); };
   for (int i = 0; i <= 9; ++i) {
     TGroupRecord group;
     group.Caption = lines.Next();
-    group.Active = TextToBoolean(lines.Next());
-    group.Color = StrToInt(lines.Next());
+    group.Active = ReadValue(lines, toBoolean);
+    group.Color = ReadValue(lines, toInteger);
     if (visitor) visitor->Group(i, group);
   }
   TDataFileRest rest;
   const std::string countText = lines.Next();
-  rest.Count = StrToInt(countText);
   rest.CountLine = lines.Number();
+  rest.Count = OnLine(rest.CountLine, [&] { return StrToInt(countText); });
   if (rest.Count < 0)
-    throw EConvertError("'" + countText + "' on line " + std::to_string(rest.CountLine) +
+    throw EConvertError("'" + Excerpt(countText) + "' on line " + std::to_string(rest.CountLine) +
                         " is not a valid joint count");
   TJointRecord joint;
   for (int j = 0; j < rest.Count; ++j) {
     joint.Caption = lines.Next();
     joint.Beta = lines.Next();
+    const int betaLine = lines.Number();
     joint.Psi = lines.Next();
-    joint.InGroup = TextToBoolean(lines.Next());
-    joint.GroupIndex = StrToInt(lines.Next());
+    joint.InGroup = ReadValue(lines, toBoolean);
+    joint.GroupIndex = ReadValue(lines, toInteger);
     joint.GroupIndexLine = lines.Number();
-    joint.Color = StrToInt(lines.Next());
+    joint.Color = ReadValue(lines, toInteger);
     // Add converts the numbers once the record is in the editor.
-    StrToFloat(joint.Beta);
-    StrToFloat(joint.Psi);
+    OnLine(betaLine, [&] { return StrToFloat(joint.Beta); });
+    OnLine(betaLine + 1, [&] { return StrToFloat(joint.Psi); });
     if (visitor) visitor->Joint(joint);
   }
   const int first = lines.Number() + 1;

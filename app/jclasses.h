@@ -33,7 +33,8 @@ struct TGroup {
 
 // "True" or "False".
 std::string BooleanToText(bool value);
-// "true" or "false" in any letter case; anything else raises EConvertError.
+// "true" or "false" in any letter case; anything else raises EConvertError, quoting an excerpt
+// of a long text.
 bool TextToBoolean(const std::string& text);
 
 // An ordered list that owns its items: Delete and Clear free them. Indexing out of range raises
@@ -113,8 +114,8 @@ struct TDataFileRest {
 // UTF-8 is Windows-1252, the 8-bit text of such files; a UTF-8 byte-order mark before the first
 // line is no part of it. Raises "File type incompatible (fileName)" for a wrong first line, a
 // message naming the line of a negative joint count, else the converter's message for the
-// first record that the commands would refuse, numbers included. Without a visitor the file is
-// only checked.
+// first record that the commands would refuse, numbers included, led by "Line n: " for its
+// line. A long value is quoted by its excerpt. Without a visitor the file is only checked.
 TDataFileRest ReadDataFile(std::string_view bytes, const std::string& fileName,
                            const TDataFileVisitor* visitor = nullptr);
 

@@ -1,10 +1,12 @@
 // One Open on the real main window in a fresh process, as a user meets it: from the Open command
 // to the net painted on screen, the resident memory then, and the time to close the window; or
 // one "3D Proof" on an opened data set: from the click to the 3D window's first frame on screen,
-// and from its Close to the main window given back.
+// and from its Close to the main window given back; or one Open of a file that the window
+// refuses, from the Open command to the program's own message box painted on screen.
 //   window_probe write FILE SINGLES GROUPED   writes a data set
 //   window_probe open FILE                    prints "open_ms close_ms rss_mb"
 //   window_probe proof FILE                   prints "first_frame_ms close_ms frames hover_ms"
+//   window_probe refuse FILE                  prints "given_ms box_ms characters text_painted"
 // where the close ends at the first turn of the main window's event loop after the 3D window is
 // freed: the main window answers again, and hover_ms is how long the pointer's arrival on the
 // button held the main window (with HOVER_MS set; else 0).
@@ -16,6 +18,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QEventLoop>
+#include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 // clang-format on
@@ -51,11 +55,57 @@ double ResidentMegabytes() {
   return -1;
 }
 
-// The main window on screen as the program shows it, its Open answered with `path`; gone with
-// the object, unless the caller frees the window itself.
+// Answers the file dialog with one name and shows every message in the program's own box, which
+// is closed once painted: the times from the start of the clock to the message given to the box
+// and to the box's first paint, the length of the text it holds and whether its text was painted.
+class TShownMessages : public TFileAnswer {
+ public:
+  TShownMessages() : FBoxes((SetDialogService(nullptr), Dialogs())) {}
+  QElapsedTimer Clock;
+  double GivenMs = -1, PaintedMs = -1;
+  qsizetype Characters = -1;
+  bool TextPainted = false;
+
+  int MessageBox(QWidget* parent, const std::string& caption, const std::string& text,
+                 TMsgDlgType type, TMsgDlgButtons buttons) override {
+    if (GivenMs < 0) GivenMs = Clock.nsecsElapsed() / 1e6;
+    TPaintWatch watch(*this);
+    QApplication::instance()->installEventFilter(&watch);
+    const int result = FBoxes.MessageBox(parent, caption, text, type, buttons);
+    QApplication::instance()->removeEventFilter(&watch);
+    return result;
+  }
+
+ private:
+  class TPaintWatch : public QObject {
+   public:
+    explicit TPaintWatch(TShownMessages& owner) : FOwner(owner) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      auto* widget = qobject_cast<QWidget*>(watched);
+      auto* box = widget ? qobject_cast<QMessageBox*>(widget->window()) : nullptr;
+      if (!box || event->type() != QEvent::Paint) return false;
+      if (widget->objectName() == "qt_msgbox_label") FOwner.TextPainted = true;
+      if (FOwner.PaintedMs >= 0) return false;
+      FOwner.PaintedMs = FOwner.Clock.nsecsElapsed() / 1e6;
+      FOwner.Characters = box->text().size();
+      // After the rest of this paint, the label's included.
+      QTimer::singleShot(0, box, [box] { box->done(QMessageBox::Ok); });
+      return false;
+    }
+
+   private:
+    TShownMessages& FOwner;
+  };
+  TDialogService& FBoxes;
+};
+
+// The main window on screen as the program shows it, its Open answered with `path` through
+// `answer` (one that refuses every message when none is given); gone with the object, unless the
+// caller frees the window itself.
 class TShownMainWindow {
  public:
-  explicit TShownMainWindow(const std::string& path) {
+  explicit TShownMainWindow(const std::string& path, TFileAnswer* answer = nullptr)
+      : FAnswer(answer ? *answer : FOwnAnswer) {
     FAnswer.FileName = path;
     SetDialogService(&FAnswer);
     Form = std::make_unique<TfrmMain>();
@@ -75,7 +125,8 @@ class TShownMainWindow {
   std::unique_ptr<TfrmMain> Form;
 
  private:
-  TFileAnswer FAnswer;
+  TFileAnswer FOwnAnswer;
+  TFileAnswer& FAnswer;
 };
 
 int Open(const std::string& path) {
@@ -99,6 +150,19 @@ int Open(const std::string& path) {
   shown.Close();
   const double closeMs = clock.nsecsElapsed() / 1e6;
   printf("%.1f %.1f %.1f\n", openMs, closeMs, rss);
+  return 0;
+}
+
+// An Open that ends in a message rather than a net: from the command to the box on screen.
+int Refuse(const std::string& path) {
+  TShownMessages messages;
+  TShownMainWindow shown(path, &messages);
+  if (!shown.Exposed()) return 1;
+  QTest::qWait(50);  // the first paints of the empty window
+  messages.Clock.start();
+  shown.Form->mnuOpen->trigger();
+  printf("%.1f %.1f %lld %d\n", messages.GivenMs, messages.PaintedMs,
+         static_cast<long long>(messages.Characters), messages.TextPainted ? 1 : 0);
   return 0;
 }
 
@@ -165,7 +229,8 @@ int Proof(const std::string& path) {
   // (none by default: the click comes with no pointer on the way).
   auto* app = static_cast<TProbeApplication*>(QCoreApplication::instance());
   double hoverMs = 0;
-  if (const int hover = std::getenv("HOVER_MS") ? std::atoi(std::getenv("HOVER_MS")) : 0; hover > 0) {
+  if (const int hover = std::getenv("HOVER_MS") ? std::atoi(std::getenv("HOVER_MS")) : 0;
+      hover > 0) {
     app->Watched = form->btnProof;
     QTest::mouseMove(form->btnProof);
     QTest::qWait(hover);
@@ -196,15 +261,18 @@ int main(int argc, char** argv) {
     WriteJointFile(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     return 0;
   }
-  if ((command != "open" && command != "proof") || argc != 3) {
-    fprintf(stderr, "usage: %s write FILE SINGLES GROUPED | open FILE | proof FILE\n", argv[0]);
+  if ((command != "open" && command != "proof" && command != "refuse") || argc != 3) {
+    fprintf(stderr, "usage: %s write FILE SINGLES GROUPED | open FILE | proof FILE | refuse FILE\n",
+            argv[0]);
     return 2;
   }
   TProbeApplication app(argc, argv);
   InitializeUnits();
   Application->Initialize();
   Application->Title = "Vandremolixic projection";
-  const int result = command == "open" ? Open(argv[2]) : Proof(argv[2]);
+  const int result = command == "open"    ? Open(argv[2])
+                     : command == "proof" ? Proof(argv[2])
+                                          : Refuse(argv[2]);
   FinalizeUnits();
   return result;
 }

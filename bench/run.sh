@@ -7,6 +7,7 @@ for b in "$build"/bench/*_bench; do
 done
 "$(dirname "$0")/window.sh" "$build"
 "$(dirname "$0")/proof.sh" "$build"
+"$(dirname "$0")/longlines.sh" "$build"
 "$(dirname "$0")/spheres.sh" "$build"
 "$(dirname "$0")/points.sh" "$build"
 "$(dirname "$0")/window3d.sh" "$build"

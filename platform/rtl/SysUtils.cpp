@@ -24,11 +24,21 @@ void AssertAt(const char* file, int line, bool condition, const char* message) {
   if (!condition) AssertAt(file, line, false, std::string(message));
 }
 
+std::string Excerpt(const std::string& text) {
+  // Characters of UTF-8 text are counted by their first bytes; a cut falls before one.
+  size_t characters = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+    if (characters++ == ExcerptLength) return text.substr(0, at) + "\u2026";
+  }
+  return text;
+}
+
 std::string IntToStr(int64_t value) { return std::to_string(value); }
 
 int32_t StrToInt(const std::string& text) {
   const auto fail = [&]() -> int32_t {
-    throw EConvertError("'" + text + "' is not a valid integer value");
+    throw EConvertError("'" + Excerpt(text) + "' is not a valid integer value");
   };
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
@@ -167,7 +177,7 @@ double StrToFloat(const std::string& text) { return StrToFloat(text, DecimalSepa
 
 double StrToFloat(const std::string& text, char separator) {
   const auto fail = [&]() -> double {
-    throw EConvertError("'" + text + "' is not a valid floating point value");
+    throw EConvertError("'" + Excerpt(text) + "' is not a valid floating point value");
   };
   size_t begin = 0, end = text.size();
   while (begin < end && text[begin] == ' ') ++begin;

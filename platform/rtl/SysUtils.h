@@ -51,9 +51,15 @@ std::string ExceptionMessage(const std::exception& e);
 // The regional decimal separator; the application sets it from the system locale at start-up.
 extern char DecimalSeparator;
 
+// A text as a message quotes it: whole up to ExcerptLength characters, else its first
+// ExcerptLength characters and "…", so that a value of any length makes a short message.
+constexpr size_t ExcerptLength = 40;
+std::string Excerpt(const std::string& text);
+
 std::string IntToStr(int64_t value);
 // Accepts leading blanks, a sign, decimal digits or hexadecimal after "$" or "0x"; the result
-// must fit 32 bits. Raises EConvertError "'text' is not a valid integer value".
+// must fit 32 bits. Raises EConvertError "'text' is not a valid integer value", quoting an
+// excerpt of a long text, as the float reader does.
 int32_t StrToInt(const std::string& text);
 
 // General format: up to 15 significant digits, no trailing zeros, fixed notation while the
@@ -63,7 +69,7 @@ std::string FloatToStr(double value);
 // that must not depend on the region, such as stored layouts.
 std::string FloatToStr(double value, char separator, int significant = 15);
 // Accepts blanks around, a sign, digits with DecimalSeparator, and an exponent. Raises
-// EConvertError "'text' is not a valid floating point value".
+// EConvertError "'text' is not a valid floating point value", quoting an excerpt of a long text.
 double StrToFloat(const std::string& text);
 double StrToFloat(const std::string& text, char separator);
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <limits>
 #include <sstream>
+#include <tuple>
 
 #include "platform/rtl/SysUtils.h"
 #include "tests/app/MainWindowFixture.h"
@@ -224,22 +225,22 @@ TEST_F(DataFile, BrokenFilesLeaveTheDataSetAsItWas) {
       {"empty.txt", "", "File type incompatible (%)"},
       {"binary.txt", std::string("\x00\xff\x10\r\n\x01", 6), "File type incompatible (%)"},
       {"bool.txt", "A_VALID_VANDREMOLIX_FILE_VERSION000\r\nX\r\nTRUE\r\n0\r\nY\r\nyes\r\n",
-       "yes: This string cannot be converted to a boolean value."},
+       "Line 6: yes: This string cannot be converted to a boolean value."},
       {"colour.txt", "A_VALID_VANDREMOLIX_FILE_VERSION000\r\nX\r\nfalse\r\nred\r\n",
-       "'red' is not a valid integer value"},
-      {"count.txt", File("many\r\n"), "'many' is not a valid integer value"},
+       "Line 4: 'red' is not a valid integer value"},
+      {"count.txt", File("many\r\n"), "Line 32: 'many' is not a valid integer value"},
       {"number.txt",
        File("2\r\nA\r\n1\r\n2\r\nFalse\r\n0\r\n0\r\nB\r\n1.5.2\r\n2\r\nFalse\r\n0\r\n0\r\n"),
-       "'1.5.2' is not a valid floating point value"},
+       "Line 40: '1.5.2' is not a valid floating point value"},
       // The record's other lines are read before Add converts its numbers.
       {"both.txt", File("1\r\nA\r\nx\r\n2\r\nmaybe\r\n0\r\n0\r\n"),
-       "maybe: This string cannot be converted to a boolean value."},
+       "Line 36: maybe: This string cannot be converted to a boolean value."},
       {"psi.txt", File("1\r\nA\r\n1\r\n\r\nFalse\r\n0\r\n0\r\n"),
-       "'' is not a valid floating point value"},
+       "Line 35: '' is not a valid floating point value"},
       {"short.txt", File("3\r\nA\r\n1\r\n2\r\nFalse\r\n0\r\n0\r\n"),
-       ": This string cannot be converted to a boolean value."},
+       "Line 42: : This string cannot be converted to a boolean value."},
       {"huge-count.txt", File("2147483647\r\n"),
-       ": This string cannot be converted to a boolean value."},
+       "Line 36: : This string cannot be converted to a boolean value."},
       {"negative-count.txt", File("-5\r\n"), "'-5' on line 32 is not a valid joint count"},
       {"negative-count-with-joints.txt", File("-1\r\nA\r\n1\r\n2\r\nFalse\r\n0\r\n0\r\n"),
        "'-1' on line 32 is not a valid joint count"},
@@ -265,6 +266,38 @@ TEST_F(DataFile, BrokenFilesLeaveTheDataSetAsItWas) {
     EXPECT_EQ(LastMessage(), expected);
     EXPECT_EQ(State(), before);
     EXPECT_TRUE(form->edtJointBeta->text().isEmpty());  // the reset ran
+  }
+}
+
+TEST_F(DataFile, MessagesNameTheLineAndQuoteALongValueByItsBeginning) {
+  const std::string digits(ExcerptLength, '7'), shown = digits + "\u2026";
+  const struct {
+    const char* Name;
+    std::string Content;
+    std::string Message;
+  } cases[] = {
+      {"count.txt", File(digits + "7\r\n"),
+       "Line 32: '" + shown + "' is not a valid integer value"},
+      {"count-whole.txt", File(std::string(ExcerptLength - 1, '7') + "x\r\n"),
+       "Line 32: '" + std::string(ExcerptLength - 1, '7') + "x' is not a valid integer value"},
+      // Far longer than a message box lays out in good time.
+      {"long-count.txt", File(digits + std::string(20000, '7') + "\r\n"),
+       "Line 32: '" + shown + "' is not a valid integer value"},
+      {"blank-count.txt", File(std::string(20000, ' ') + "-5\r\n"),
+       "'" + std::string(ExcerptLength, ' ') + "\u2026' on line 32 is not a valid joint count"},
+      {"active.txt", "A_VALID_VANDREMOLIX_FILE_VERSION000\r\nX\r\n" + digits + "7\r\n",
+       "Line 3: " + shown + ": This string cannot be converted to a boolean value."},
+      {"psi.txt", File("1\r\nA\r\n1\r\n" + digits + "x\r\nFalse\r\n0\r\n0\r\n"),
+       "Line 35: '" + shown + "' is not a valid floating point value"},
+      {"colour.txt", File("1\r\nA\r\n1\r\n2\r\nFalse\r\n0\r\n" + digits + "7\r\n"),
+       "Line 38: '" + shown + "' is not a valid integer value"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    dialogs->Messages.clear();
+    Open(Write(c.Name, c.Content));
+    ASSERT_EQ(dialogs->Messages.size(), 1u);
+    EXPECT_EQ(LastMessage(), c.Message);
   }
 }
 
@@ -520,6 +553,26 @@ TEST_F(DataFile, CaptionsOfAnyLengthComeBackWhole) {
   Click(form->btnJointChange);
   ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
   EXPECT_TRUE(Save("changed.txt") == text) << "Change cut a caption";
+}
+
+TEST_F(DataFile, ListsMeasureALongLineByTheBeginningTheyShow) {
+  // Both far wider than a list: the lists hold them whole and measure them alike, rather than
+  // laying a long line out whole at every layout and paint.
+  const std::string shorter(2000, 'j'), longer(200000, 'j');
+  const std::string record = "\r\n1\r\n2\r\nFalse\r\n-1\r\n0\r\n";
+  std::string text = File("2\r\n" + shorter + record + longer + record);
+  text.replace(text.find("Group 0"), 7, shorter);
+  text.replace(text.find("Group 3"), 7, longer);
+  Open(Write("long.txt", text));
+  ASSERT_TRUE(dialogs->Messages.empty()) << LastMessage();
+  for (auto [list, first, second] : {std::tuple{form->lboJoints, 0, 1}, {form->lboGroups, 0, 3}}) {
+    SCOPED_TRACE(list->objectName().toStdString());
+    EXPECT_TRUE(list->item(second)->text().startsWith(QString::fromStdString(longer)));
+    const auto width = [list](int row) {
+      return list->sizeHintForIndex(list->model()->index(row, 0)).width();
+    };
+    EXPECT_EQ(width(first), width(second));
+  }
 }
 
 TEST_F(DataFile, LatinOneCaptionsKeepTheirText) {

@@ -129,6 +129,32 @@ TEST(StrToInt, ReadsDecimalAndHexadecimal) {
   }
 }
 
+// A long text is quoted by its first characters and a mark, whole characters of UTF-8 only.
+TEST(ConvertersMessages, QuoteALongTextByItsBeginning) {
+  const std::string forty(ExcerptLength, '7');
+  const std::string accents = std::string(ExcerptLength - 1, 'a') + "\u00e9\u00e9";
+  const struct {
+    std::string Text, Quoted;
+  } cases[] = {
+      {forty + "x", forty + "\u2026"},
+      {forty + std::string(300000, '1'), forty + "\u2026"},
+      {forty + "\u00e9", forty + "\u2026"},
+      {accents, std::string(ExcerptLength - 1, 'a') + "\u00e9\u2026"},
+      {"\u00e9" + forty, "\u00e9" + forty.substr(1) + "\u2026"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Quoted);
+    EXPECT_TRUE(Raises<EConvertError>([&] { StrToInt(c.Text); },
+                                      "'" + c.Quoted + "' is not a valid integer value"));
+    EXPECT_TRUE(Raises<EConvertError>([&] { StrToFloat(c.Text); },
+                                      "'" + c.Quoted + "' is not a valid floating point value"));
+  }
+  // Up to the length the text is quoted whole.
+  const std::string x40 = std::string(ExcerptLength - 1, '7') + "x";
+  EXPECT_TRUE(
+      Raises<EConvertError>([&] { StrToInt(x40); }, "'" + x40 + "' is not a valid integer value"));
+}
+
 TEST(FormatFloat, DigitPlaceholders) {
   const struct {
     const char* Pattern;
