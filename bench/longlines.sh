@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Open on the real main window of data files with one long line, each try in a freshly started
 # process: a joint count of 2 MiB and of 200 MiB of digits, which the window refuses (from Open
-# to its message box painted on screen, the length of the message and whether its text was
-# painted), and a joint caption of 2 MiB, which it loads (from Open to the painted net). Prints
-# every try and the medians. Takes the build folder as $1; TRIES overrides the default. Needs a
+# to the message given to the box and to the box painted on screen, the length of the message
+# and whether its text was painted), and a joint caption of 2 MiB, which it loads (from Open to
+# the painted net). Prints every try and the medians. Takes the build folder as $1; TRIES overrides the default. Needs a
 # display: without one it starts itself again under xvfb-run.
 set -euo pipefail
 tries=${TRIES:-3}
