@@ -162,13 +162,11 @@ TDataFileRest ReadDataFile(std::string_view bytes, const std::string& fileName,
   TDataFileLines lines(bytes);
   if (lines.Next() != DataFileSignature)
     throw Exception("File type incompatible (" + fileName + ")");
-  const auto toBoolean = [](const std::string& text) { return TextToBoolean(text); };
-  const auto toInteger = [](const std::string& text) { return StrToInt(text); };
   for (int i = 0; i <= 9; ++i) {
     TGroupRecord group;
     group.Caption = lines.Next();
-    group.Active = ReadValue(lines, toBoolean);
-    group.Color = ReadValue(lines, toInteger);
+    group.Active = ReadValue(lines, TextToBoolean);
+    group.Color = ReadValue(lines, StrToInt);
     if (visitor) visitor->Group(i, group);
   }
   TDataFileRest rest;
@@ -184,10 +182,10 @@ TDataFileRest ReadDataFile(std::string_view bytes, const std::string& fileName,
     joint.Beta = lines.Next();
     const int betaLine = lines.Number();
     joint.Psi = lines.Next();
-    joint.InGroup = ReadValue(lines, toBoolean);
-    joint.GroupIndex = ReadValue(lines, toInteger);
+    joint.InGroup = ReadValue(lines, TextToBoolean);
+    joint.GroupIndex = ReadValue(lines, StrToInt);
     joint.GroupIndexLine = lines.Number();
-    joint.Color = ReadValue(lines, toInteger);
+    joint.Color = ReadValue(lines, StrToInt);
     // Add converts the numbers once the record is in the editor.
     OnLine(betaLine, [&] { return StrToFloat(joint.Beta); });
     OnLine(betaLine + 1, [&] { return StrToFloat(joint.Psi); });

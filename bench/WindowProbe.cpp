@@ -18,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QEventLoop>
-#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
