@@ -6,7 +6,8 @@ set -euo pipefail
 build=${1:-build}
 shift || true  # what follows the build folder goes to ctest: -L pure, -R name
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
-run=(ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 300 "$@")
+# A run that finds no test (a folder without tests, a -R that matches none) is a failure.
+run=(ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$(nproc)" --timeout 300 "$@")
 if [ -z "${DISPLAY:-}" ]; then
   fifo=$(mktemp -u)
   log=$(mktemp)

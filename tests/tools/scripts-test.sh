@@ -87,5 +87,11 @@ status=$?
 check "an Xvfb that cannot start is a failure in its own words" \
   [ "$status" -ne 0 -a -n "$(grep 'Fatal server error: no screens found' <<<"$out")" ]
 
+mkdir -p "$work/no-tests"
+out=$(DISPLAY=:0 "$bash" "$run_tests" "$work/no-tests" 2>&1)
+status=$?
+check "a build folder with no tests in it is a failure, not a pass" \
+  [ "$status" -ne 0 -a -n "$(grep 'No tests were found' <<<"$out")" ]
+
 [ $failures -eq 0 ] && echo "scripts: all cases passed"
 exit $((failures > 0))

@@ -1,13 +1,25 @@
-# cmake -DCOMPILER=... -DFLAGS=... -DSOURCE=... -DCASES=name:compiles;name:fails -P CompileCases.cmake
+# cmake -DCOMPILER=... -DFLAGS=... -DSOURCE=... -DCASES=name:compiles,name:fails -P CompileCases.cmake
 # Compiles SOURCE once per case with CASE_<name> defined. A case marked "fails" must be refused
 # with a message that names FAILS_WITH (a regular expression), so that an unrelated error in the
-# file cannot pass for the one it shows.
+# file cannot pass for the one it shows. A case list that is not read whole, entry by entry, is
+# itself a failure: a list taken for one odd entry would compile nothing and pass.
+string(REPLACE "," ";" entries "${CASES}")
+if(NOT entries)
+  message(FATAL_ERROR "cannot read the case list \"${CASES}\": it names no case")
+endif()
+foreach(entry IN LISTS entries)
+  if(NOT entry MATCHES "^([A-Za-z_][A-Za-z0-9_]*):(compiles|fails)$")
+    message(FATAL_ERROR "cannot read the case list \"${CASES}\": \"${entry}\" is not "
+                        "name:compiles or name:fails (cases are separated by commas)")
+  endif()
+endforeach()
+
 separate_arguments(flags UNIX_COMMAND "${FLAGS}")
 set(wrong "")
-foreach(entry IN LISTS CASES)
-  string(REPLACE ":" ";" parts "${entry}")
-  list(GET parts 0 name)
-  list(GET parts 1 expect)
+foreach(entry IN LISTS entries)
+  string(REGEX MATCH "^([^:]*):(.*)$" entry "${entry}")
+  set(name ${CMAKE_MATCH_1})
+  set(expect ${CMAKE_MATCH_2})
   execute_process(COMMAND ${COMPILER} ${flags} -fsyntax-only -DCASE_${name}=1 ${SOURCE}
                   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   if(expect STREQUAL "compiles" AND NOT result EQUAL 0)
