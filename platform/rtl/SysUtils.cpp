@@ -26,9 +26,22 @@ void AssertAt(const char* file, int line, bool condition, const char* message) {
 
 std::string Excerpt(const std::string& text) {
   // Characters of UTF-8 text are counted by their first bytes; a cut falls before one.
+  const auto following = [&](size_t at) {
+    return (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+  };
   size_t characters = 0;
   for (size_t at = 0; at < text.size(); ++at) {
-    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+    if (at == ExcerptBytes) {
+      // Only bytes that are no UTF-8 bring the cut here before ExcerptLength characters. A
+      // character that the cut would split, its first byte at most three bytes before, is left
+      // out whole.
+      size_t lead = at;
+      while (lead > at - 3 && following(lead)) --lead;
+      const auto first = static_cast<unsigned char>(text[lead]);
+      const size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+      return text.substr(0, lead + length > at ? lead : at) + "\u2026";
+    }
+    if (following(at)) continue;
     if (characters++ == ExcerptLength) return text.substr(0, at) + "\u2026";
   }
   return text;

@@ -52,8 +52,11 @@ std::string ExceptionMessage(const std::exception& e);
 extern char DecimalSeparator;
 
 // A text as a message quotes it: whole up to ExcerptLength characters, else its first
-// ExcerptLength characters and "…", so that a value of any length makes a short message.
+// ExcerptLength characters and "…", so that a value of any length makes a short message. Bytes
+// that are no UTF-8 make it no longer: it never holds more than ExcerptBytes of the text, as
+// many as the longest ExcerptLength characters of UTF-8 take.
 constexpr size_t ExcerptLength = 40;
+constexpr size_t ExcerptBytes = 4 * ExcerptLength;
 std::string Excerpt(const std::string& text);
 
 std::string IntToStr(int64_t value);

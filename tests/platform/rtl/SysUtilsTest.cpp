@@ -129,10 +129,20 @@ TEST(StrToInt, ReadsDecimalAndHexadecimal) {
   }
 }
 
-// A long text is quoted by its first characters and a mark, whole characters of UTF-8 only.
+// Repeats a text.
+std::string Times(size_t count, const std::string& text) {
+  std::string all;
+  for (size_t i = 0; i < count; ++i) all += text;
+  return all;
+}
+
+// A long text is quoted by its first characters and a mark, whole characters of UTF-8 only, and
+// bytes that are no UTF-8 are quoted no further than the longest characters would be.
 TEST(ConvertersMessages, QuoteALongTextByItsBeginning) {
   const std::string forty(ExcerptLength, '7');
   const std::string accents = std::string(ExcerptLength - 1, 'a') + "\u00e9\u00e9";
+  const std::string stray = "\x80";  // a byte that only ever follows the first of a character
+  const std::string han = "\u65e5", face = "\U0001F600";  // of three and of four bytes
   const struct {
     std::string Text, Quoted;
   } cases[] = {
@@ -141,6 +151,12 @@ TEST(ConvertersMessages, QuoteALongTextByItsBeginning) {
       {forty + "\u00e9", forty + "\u2026"},
       {accents, std::string(ExcerptLength - 1, 'a') + "\u00e9\u2026"},
       {"\u00e9" + forty, "\u00e9" + forty.substr(1) + "\u2026"},
+      {Times(ExcerptLength + 1, face), Times(ExcerptLength, face) + "\u2026"},
+      {Times(100000, stray), Times(ExcerptBytes, stray) + "\u2026"},
+      // 101 stray bytes and 19 characters make 158 bytes; the 20th character would cross the bound.
+      {Times(101, stray) + Times(100, han), Times(101, stray) + Times(19, han) + "\u2026"},
+      {Times(ExcerptBytes - 1, stray) + "7" + Times(10, stray),
+       Times(ExcerptBytes - 1, stray) + "7\u2026"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Quoted);
