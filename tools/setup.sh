@@ -30,9 +30,17 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+# refuse reason: this user cannot install; says why, and the command that installs it as root.
+refuse() {
+  fail "cannot install ${missing[*]}: $1. As root, run:
+  apt-get update && apt-get install --no-install-recommends ${missing[*]}"
+}
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
-  command -v sudo >/dev/null || fail "cannot install ${missing[*]}: not root, and there is no sudo"
+  command -v sudo >/dev/null || refuse "not root, and there is no sudo"
+  # Asks sudo first whether this user may run apt-get (a password, if it wants one), so that its
+  # refusal is not taken for a failing apt-get.
+  sudo -l apt-get >/dev/null || refuse "sudo refused to run apt-get"
   sudo=(sudo)
 fi
 echo "Installing: ${missing[*]}"

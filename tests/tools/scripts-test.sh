@@ -17,7 +17,9 @@ stand_in() {  # stand_in name body: a script of that name in the stand-ins' fold
   chmod +x "$work/bin/$1"
 }
 
-# run_setup uid install_status [sudo]: runs the set-up with only the stand-ins on PATH; sets out, status.
+# run_setup uid install_status [sudo|sudo-refuses]: runs the set-up with only the stand-ins on
+# PATH; sets out, status. The stand-in sudo runs what it is given and answers `sudo -l apt-get`, as
+# for a user in sudoers, or with sudo-refuses refuses everything, as for one who is not.
 run_setup() {
   rm -rf "$work/bin" && mkdir "$work/bin" && : >"$work/calls.log"
   stand_in dpkg-query '
@@ -32,9 +34,13 @@ done
 exit $status'
   stand_in apt-get "echo \"apt-get \$*\" >>'$work/calls.log'; [ \"\$1\" = install ] && exit $2; exit 0"
   stand_in id "echo $1"
-  if [ "${3:-}" = sudo ]; then
-    stand_in sudo "echo \"sudo \$1\" >>'$work/calls.log'; exec \"\$@\""
-  fi
+  case ${3:-} in
+    sudo) stand_in sudo "echo \"sudo \$1\" >>'$work/calls.log'
+[ \"\$1\" = -l ] && [ \"\$2\" = apt-get ] && echo /usr/bin/apt-get && exit 0
+exec \"\$@\"" ;;
+    sudo-refuses) stand_in sudo "echo \"sudo \$1\" >>'$work/calls.log'
+echo 'Sorry, user tester may not run sudo on machine.' >&2; exit 1" ;;
+  esac
   out=$(PATH="$work/bin" "$bash" "$setup" 2>&1)
   status=$?
 }
@@ -64,7 +70,8 @@ echo "recorded: $(tail -n 1 "$work/calls.log")"
 
 run_setup 1000 0 sudo
 check "without root, the install goes through sudo" \
-  [ "$status" -eq 0 -a "$(cat "$work/calls.log")" = "sudo apt-get
+  [ "$status" -eq 0 -a "$(cat "$work/calls.log")" = "sudo -l
+sudo apt-get
 apt-get update -qq
 sudo apt-get
 $install_line" ]
@@ -76,9 +83,18 @@ run_setup 0 100
 check "a failing apt-get is a failure that says so" \
   [ "$status" -ne 0 -a -n "$(grep "apt-get install failed for $missing" <<<"$out")" ]
 
+# Refused, the set-up says why and what to run as root, on a line of its own.
+by_hand="  apt-get update && apt-get install --no-install-recommends $missing"
 run_setup 1000 0
-check "without root or sudo, the set-up fails and says why" \
-  [ "$status" -ne 0 -a ! -s "$work/calls.log" -a -n "$(grep 'not root, and there is no sudo' <<<"$out")" ]
+check "without root or sudo, the set-up fails and says why and what to run" \
+  [ "$status" -ne 0 -a ! -s "$work/calls.log" -a -n "$(grep 'not root, and there is no sudo' <<<"$out")" \
+    -a -n "$(grep -Fx "$by_hand" <<<"$out")" ]
+
+run_setup 1000 0 sudo-refuses
+check "when sudo refuses, the set-up says that it did, and what to run" \
+  [ "$status" -ne 0 -a "$(cat "$work/calls.log")" = "sudo -l" \
+    -a -n "$(grep 'sudo refused to run apt-get' <<<"$out")" -a -z "$(grep 'apt-get update failed' <<<"$out")" \
+    -a -n "$(grep -Fx "$by_hand" <<<"$out")" ]
 
 rm -rf "$work/bin" && mkdir "$work/bin" && : >"$work/calls.log"
 stand_in Xvfb 'echo "(EE) Fatal server error: no screens found" >&2; exit 1'
