@@ -6,5 +6,6 @@ class QPrinter;
 
 QPrinter& Printer();
 
-// Starts a print job on Printer(); raises Exception naming the printer or file when it cannot.
+// Starts a print job on Printer(); raises Exception when there is no printer to print to, or
+// naming the printer or file when it cannot.
 void BeginPrint(QPainter& painter);

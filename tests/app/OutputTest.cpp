@@ -140,6 +140,29 @@ TEST_F(Output, PrinterErrorsReachTheErrorBox) {
   EXPECT_EQ(dialogs->Messages[0].Type, mtError);
 }
 
+// Where no printer is installed, Qt's printer stands on a PDF file without a name.
+TEST_F(Output, WithNoPrinterPrintingSaysWhereToChooseOneAndChangesNothing) {
+  AddJoint("J1", "120", "45");
+  Printer().setOutputFileName(QString());
+  Printer().setOutputFormat(QPrinter::PdfFormat);
+  const QStringList joints = Lines(form->lboJoints);
+  const QImage window = form->ClientArea->grab().toImage();
+  dialogs->AnswerPrint(true);
+  for (QAction* command : {form->mnuPrintWindow, form->mnuPrint}) {
+    SCOPED_TRACE(command->text().toStdString());
+    dialogs->Messages.clear();
+    command->trigger();
+    ASSERT_EQ(dialogs->Messages.size(), 1u);
+    EXPECT_EQ(dialogs->Messages[0].Text,
+              "There is no printer to print to.\nChoose a printer or a PDF file in File > Print "
+              "Setup.");
+    EXPECT_EQ(dialogs->Messages[0].Type, mtError);
+    EXPECT_EQ(Lines(form->lboJoints), joints);
+    EXPECT_TRUE(form->ClientArea->grab().toImage() == window);
+  }
+  EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
 TEST_F(Output, BitmapHasTheChartsSizeOnWhiteAndGrowsWithTheWindow) {
   for (QSize client : {QSize(713, 390), QSize(900, 500)}) {
     ASSERT_TRUE(ResizeClientTo(client));

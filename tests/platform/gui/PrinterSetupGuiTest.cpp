@@ -1,11 +1,17 @@
 // Print Setup: the printers it offers, the paper and orientation it shows, and what it gives
-// the printer on OK and on Cancel.
+// the printer on OK and on Cancel; printing where there is no printer.
 #include <gtest/gtest.h>
+// clang-format off
+// Before the class library: its Assert macro would rename a GoogleMock function.
+#include "tests/support/Raises.h"
+// clang-format on
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -16,6 +22,7 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/PrinterSetup.h"
 #include "platform/gui/Printers.h"
+#include "platform/rtl/SysUtils.h"
 
 namespace {
 
@@ -102,4 +109,26 @@ TEST_F(PrinterSetup, PrintSetupShowsTheBoxWithTheInstalledPrinters) {
   EXPECT_FALSE(dialog.Execute());
   SetDialogService(scripted);
   EXPECT_EQ(offered, QPrinterInfo::availablePrinterNames() << TPrinterSetupBox::PdfFile);
+}
+
+// Where no printer is installed, Qt's printer stands on a PDF file without a name. Printing there
+// says so and where to choose one, and leaves the printer free to take what Print Setup chooses.
+TEST_F(PrinterSetup, WithNoPrinterPrintingSaysWhereToChooseOne) {
+  QPrinter& application = Printer();
+  application.setOutputFileName(QString());
+  application.setOutputFormat(QPrinter::PdfFormat);
+  QPainter painter;
+  for (int attempt = 0; attempt < 2; ++attempt)
+    EXPECT_TRUE(Raises<Exception>([&] { BeginPrint(painter); },
+                                  "There is no printer to print to.\nChoose a printer or a PDF "
+                                  "file in File > Print Setup."));
+  EXPECT_FALSE(painter.isActive());
+
+  TPrinterSetupBox box(application, {});
+  box.FileName->setText(dir.filePath("chosen.pdf"));
+  box.Apply();
+  ASSERT_NO_THROW(BeginPrint(painter));
+  painter.drawText(100, 100, "J1");
+  EXPECT_TRUE(painter.end());
+  EXPECT_GT(QFileInfo(dir.filePath("chosen.pdf")).size(), 0);
 }
