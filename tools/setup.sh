@@ -32,8 +32,8 @@ done
 
 # refuse reason: this user cannot install; says why, and the command that installs it as root.
 refuse() {
-  fail "cannot install ${missing[*]}: $1. As root, run:
-  apt-get update && apt-get install --no-install-recommends ${missing[*]}"
+  fail "cannot install ${missing[*]}: $1. To install as root, run:
+  su -c 'apt-get update && apt-get install --no-install-recommends ${missing[*]}'"
 }
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then

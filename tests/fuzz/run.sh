@@ -9,19 +9,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 seconds=${1:-60}
-missing=()
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-tools/setup.sh
-cmake -S . -B build-fuzz -DVM_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
 # target, the folder of its binary in the build, the folder of its corpus
 all=(
   "binary-reader tests/engine/base tests/data/filer-fuzz"
@@ -38,6 +25,25 @@ all=(
 )
 shift || true
 chosen=("$@")
+# A misspelt target or a missing time would fuzz other targets than asked for, or without end.
+[[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "run.sh: '$seconds' is not a number of seconds" >&2; exit 1; }
+known=" ${all[*]%% *} "
+for t in "${chosen[@]}"; do
+  [[ $known == *" $t "* ]] || { echo "run.sh: there is no target '$t'; there are:$known" >&2; exit 1; }
+done
+missing=()
+for p in clang libclang-rt-14-dev; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+tools/setup.sh
+cmake -S . -B build-fuzz -DVM_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
 runs=()
 for entry in "${all[@]}"; do
   read -r t _ _ <<<"$entry"

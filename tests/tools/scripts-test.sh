@@ -84,7 +84,7 @@ check "a failing apt-get is a failure that says so" \
   [ "$status" -ne 0 -a -n "$(grep "apt-get install failed for $missing" <<<"$out")" ]
 
 # Refused, the set-up says why and what to run as root, on a line of its own.
-by_hand="  apt-get update && apt-get install --no-install-recommends $missing"
+by_hand="  su -c 'apt-get update && apt-get install --no-install-recommends $missing'"
 run_setup 1000 0
 check "without root or sudo, the set-up fails and says why and what to run" \
   [ "$status" -ne 0 -a ! -s "$work/calls.log" -a -n "$(grep 'not root, and there is no sudo' <<<"$out")" \

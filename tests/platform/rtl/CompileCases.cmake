@@ -4,7 +4,7 @@
 # file cannot pass for the one it shows. A case list that is not read whole, entry by entry, is
 # itself a failure: a list taken for one odd entry would compile nothing and pass.
 string(REPLACE "," ";" entries "${CASES}")
-if(NOT entries)
+if(entries STREQUAL "")
   message(FATAL_ERROR "cannot read the case list \"${CASES}\": it names no case")
 endif()
 foreach(entry IN LISTS entries)

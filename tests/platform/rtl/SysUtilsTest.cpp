@@ -157,6 +157,8 @@ TEST(ConvertersMessages, QuoteALongTextByItsBeginning) {
       {Times(101, stray) + Times(100, han), Times(101, stray) + Times(19, han) + "\u2026"},
       {Times(ExcerptBytes - 1, stray) + "7" + Times(10, stray),
        Times(ExcerptBytes - 1, stray) + "7\u2026"},
+      {Times(ExcerptBytes - 1, stray) + "\u00e9", Times(ExcerptBytes - 1, stray) + "\u2026"},
+      {Times(ExcerptBytes - 3, stray) + Times(5, face), Times(ExcerptBytes - 3, stray) + "\u2026"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Quoted);
